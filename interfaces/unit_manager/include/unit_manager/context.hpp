@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// The unit-manager context: where a caller's default unit, time unit, unit
+// parser and unit propagation rules come from.
+#ifndef UNIT_MANAGER_CONTEXT_HPP
+#define UNIT_MANAGER_CONTEXT_HPP
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "unit_manager/unit_manager_export.hpp"
+#include "unit_manager/unitexpression.hpp"
+
+namespace unit_manager {
+
+// Reads unit texts. A parser is cheap; each caller may make its own.
+class UNIT_MANAGER_EXPORT UnitParser {
+ public:
+  UnitParser() = default;
+  UnitParser(const UnitParser&) = delete;
+  UnitParser& operator=(const UnitParser&) = delete;
+  virtual ~UnitParser();
+
+  // As UnitExpression::parse.
+  virtual UnitExpression parse(const std::string& text) const;
+};
+
+// One operand as a propagation rule sees it.
+class UNIT_MANAGER_EXPORT PropagateOperandInfo {
+ public:
+  // Marks an operand without a scalar constant (not 1-by-1). A NaN with a payload of its own: test it with
+  // hasScalarConstant, not with ==.
+  static const double INVALID_SCALAR_CONSTANT;
+
+  PropagateOperandInfo(const UnitExpression& unit, bool isZero, double scalarConstant) noexcept
+      : mUnit(unit), mIsZero(isZero), mScalarConstant(scalarConstant) {}
+
+  const UnitExpression& unit() const noexcept { return mUnit; }
+  // True when every element is zero (an operand without elements included).
+  bool isZero() const noexcept { return mIsZero; }
+  // The value of a 1-by-1 operand, or INVALID_SCALAR_CONSTANT.
+  double scalarConstant() const noexcept { return mScalarConstant; }
+  bool hasScalarConstant() const noexcept;
+
+ private:
+  UnitExpression mUnit;
+  bool mIsZero;
+  double mScalarConstant;
+};
+
+// A rule that gives an operation's result unit and the scale by which each operand's values are multiplied first.
+class UNIT_MANAGER_EXPORT UnitPropagationRule {
+ public:
+  UnitPropagationRule() = default;
+  UnitPropagationRule(const UnitPropagationRule&) = delete;
+  UnitPropagationRule& operator=(const UnitPropagationRule&) = delete;
+  virtual ~UnitPropagationRule();
+
+  // Overwrites factors[i] with operand i's scale and returns the result unit; factors must have one entry per operand
+  // and keeps its length. Throws "unit_manager:propagation:..." errors: IncommensurateUnits, AffineUnitMismatch,
+  // InvalidExponent, UnknownRule, InvalidOperandCount.
+  virtual UnitExpression propagate(const std::vector<PropagateOperandInfo>& operands,
+                                   std::vector<double>& factors) const = 0;
+  // The rule's index in the context's table.
+  virtual int index() const noexcept = 0;
+};
+
+class UNIT_MANAGER_EXPORT Context {
+ public:
+  Context() = default;
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+  virtual ~Context();
+
+  // The unit of values and type records built without one.
+  virtual const UnitExpression& defaultUnit() const = 0;
+  // The time unit, or null when the context has none.
+  virtual const Unit* timeUnit() const = 0;
+  // A new parser, never null; the caller destroys it.
+  virtual UnitParser* createUnitParser() const = 0;
+  // The rule of that index, never null; the context keeps owning it. An index with no rule gives a rule whose
+  // propagate throws "unit_manager:propagation:UnknownRule".
+  virtual const UnitPropagationRule* propagationRule(int index) const = 0;
+};
+
+// The library's context: default unit "1", time unit s unless told otherwise, and the standard propagation rules.
+class UNIT_MANAGER_EXPORT StandardContext : public Context {
+ public:
+  StandardContext();
+  // timeUnit may be null: the context then has no time unit.
+  explicit StandardContext(const Unit* timeUnit);
+  ~StandardContext() override;
+
+  const UnitExpression& defaultUnit() const override;
+  const Unit* timeUnit() const override;
+  UnitParser* createUnitParser() const override;
+  const UnitPropagationRule* propagationRule(int index) const override;
+
+ private:
+  UnitExpression mDefaultUnit;
+  const Unit* mTimeUnit;
+};
+
+}  // namespace unit_manager
+
+#endif  // UNIT_MANAGER_CONTEXT_HPP
