@@ -7,5 +7,11 @@
 #include "data_manager/base.hpp"
 #include "data_manager/context.hpp"
 #include "data_manager/datairinfo.hpp"
+#include "data_manager/datatyperec.hpp"
+#include "data_manager/value.hpp"
+#include "data_manager/valueattributes.hpp"
+#include "data_manager/valueoperator.hpp"
+#include "data_manager/valueopid.hpp"
+#include "data_manager/valuetraitid.hpp"
 
 #endif  // DATA_MANAGER_EXPORT_DATA_MANAGER_HPP

@@ -36,7 +36,8 @@ const qtf::MessageEntry kCatalogue[] = {
     {value::InvalidOperator, "{1} is not an operator"},
     {value::InvalidDataType, "{1} is not an element type"},
     {value::InvalidValueTrait, "{1} is not a value trait"},
-    {value::TooManyElements, "A result of {1} elements is larger than a value can hold"},
+    {value::TooManyElements, "A result of {1} {2} is larger than a dimension can hold"},
+    {value::EmptyConcatenation, "A concatenation needs at least one operand"},
 };
 
 const bool kRegistered = qtf::register_messages(kCatalogue, std::size(kCatalogue));

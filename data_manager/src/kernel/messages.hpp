@@ -44,6 +44,7 @@ inline constexpr const char* InvalidOperator = "data_manager:value:InvalidOperat
 inline constexpr const char* InvalidDataType = "data_manager:value:InvalidDataType";
 inline constexpr const char* InvalidValueTrait = "data_manager:value:InvalidValueTrait";
 inline constexpr const char* TooManyElements = "data_manager:value:TooManyElements";
+inline constexpr const char* EmptyConcatenation = "data_manager:value:EmptyConcatenation";
 }  // namespace value
 
 // Throws MessageException(id, a1 .. a4); out of line so that callers carry no string building.

@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// The elementwise operator classes and their loops: two operands with scalar
+// expansion, one operand, first operand scalar, second operand scalar, and the
+// logical classes that reject NaN operands first. Template bodies only; the
+// instantiations live with the operator tables.
+#ifndef DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTWISE_HPP
+#define DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTWISE_HPP
+
+#include <cstddef>
+#include <cstring>
+
+#include "kernel/messages.hpp"
+#include "kernel/operator/elementfunctions.hpp"
+#include "kernel/operator/elementtraits.hpp"
+#include "kernel/operator/operator.hpp"
+
+namespace data_manager {
+
+// Every integer division that a kernel is about to make is checked first, so that a zero divisor raises
+// "data_manager:value:IntegerDivisionByZero" before any result element is written.
+template <typename T>
+void checkDivisors(const T* divisor, std::size_t count, const Scale<T>& scale) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (scale(divisor[i]) == T(0)) {
+      msg::raise(msg::value::IntegerDivisionByZero);
+    }
+  }
+}
+
+// Raises "data_manager:value:CanNotConvertNanToLogical" at the first NaN among the raw elements.
+template <typename T>
+void checkNoNan(const T* data, std::size_t count) {
+  if constexpr (!kIsInteger<T>) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (qtf_is_nan(data[i])) {
+        msg::raise(msg::value::CanNotConvertNanToLogical);
+      }
+    }
+  }
+}
+
+template <typename Tin, typename Tout, typename Fcn, int Rule>
+class ElementwiseOperatorBase : public Operator<Tin> {
+ public:
+  qtf::DataTypeId::Type getResultType() const override { return TypeOf<Tout>::value; }
+  const unit_manager::UnitPropagationRule* getPropagationRule(const Context& context) const override {
+    return context.getUnitContext().propagationRule(Rule);
+  }
+};
+
+template <typename Tin, typename Tout, typename Fcn, int Rule>
+class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn, Rule> {
+ public:
+  qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
+                                    const qtf::Dimension* second) const override {
+    if (first.isScalar()) {
+      return *second;
+    }
+    if (second->isScalar() || first == *second) {
+      return first;
+    }
+    msg::raise(msg::value::InvalidBinaryOperatorDimension);
+  }
+
+  void compute(const Context&, void* result, const qtf::Dimension& first, const void* firstData, double firstFactor,
+               const qtf::Dimension* second, const void* secondData, double secondFactor) const override {
+    const auto* a = static_cast<const Tin*>(firstData);
+    const auto* b = static_cast<const Tin*>(secondData);
+    auto* r = static_cast<Tout*>(result);
+    const Scale<Tin> sa(firstFactor);
+    const Scale<Tin> sb(secondFactor);
+    const Fcn fcn;
+    if (first.isScalar()) {
+      const std::size_t n = second->getNumElements();
+      checkDivisorsOf(a, 1, sa, b, n, sb, n);
+      const Tin x = sa(a[0]);
+      for (std::size_t i = 0; i < n; ++i) {
+        r[i] = static_cast<Tout>(fcn(x, sb(b[i])));
+      }
+    } else if (second->isScalar()) {
+      const std::size_t n = first.getNumElements();
+      checkDivisorsOf(a, n, sa, b, 1, sb, n);
+      const Tin y = sb(b[0]);
+      for (std::size_t i = 0; i < n; ++i) {
+        r[i] = static_cast<Tout>(fcn(sa(a[i]), y));
+      }
+    } else if (first == *second) {
+      const std::size_t n = first.getNumElements();
+      checkDivisorsOf(a, n, sa, b, n, sb, n);
+      for (std::size_t i = 0; i < n; ++i) {
+        r[i] = static_cast<Tout>(fcn(sa(a[i]), sb(b[i])));
+      }
+    }
+  }
+
+ protected:
+  // For integer division, checks the operand that divides, as far as the result (of n elements) reaches.
+  static void checkDivisorsOf(const Tin* a, std::size_t na, const Scale<Tin>& sa, const Tin* b, std::size_t nb,
+                              const Scale<Tin>& sb, std::size_t n) {
+    if constexpr (kIsInteger<Tin> && Fcn::kDivisor != 0) {
+      if (n == 0) {
+        return;
+      }
+      if constexpr (Fcn::kDivisor == 1) {
+        checkDivisors(a, na, sa);
+      } else {
+        checkDivisors(b, nb, sb);
+      }
+    } else {
+      (void)a, (void)na, (void)sa, (void)b, (void)nb, (void)sb, (void)n;
+    }
+  }
+};
+
+template <typename Tin, typename Tout, typename Fcn, int Rule>
+class ElementwiseUnaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn, Rule> {
+ public:
+  qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first, const qtf::Dimension*) const override {
+    return first;
+  }
+
+  void compute(const Context&, void* result, const qtf::Dimension& first, const void* firstData, double firstFactor,
+               const qtf::Dimension*, const void*, double) const override {
+    const std::size_t n = first.getNumElements();
+    auto* r = static_cast<Tout*>(result);
+    if constexpr (kIsInteger<Tin> && AlwaysFalseOnIntegers<Fcn>::value) {
+      std::memset(r, 0, n * sizeof(Tout));
+      (void)firstData, (void)firstFactor;
+    } else {
+      const auto* a = static_cast<const Tin*>(firstData);
+      const Scale<Tin> sa(firstFactor);
+      const Fcn fcn;
+      for (std::size_t i = 0; i < n; ++i) {
+        r[i] = static_cast<Tout>(fcn(sa(a[i])));
+      }
+    }
+  }
+};
+
+template <typename Tin, typename Tout, typename Fcn, int Rule>
+class ElementwiseFirstScalarOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn, Rule> {
+ public:
+  qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
+                                    const qtf::Dimension* second) const override {
+    if (!first.isScalar()) {
+      msg::raise(msg::value::InvalidElementWiseFirstScalarOperatorDimension);
+    }
+    return *second;
+  }
+
+  void compute(const Context&, void* result, const qtf::Dimension&, const void* firstData, double firstFactor,
+               const qtf::Dimension* second, const void* secondData, double secondFactor) const override {
+    const auto* a = static_cast<const Tin*>(firstData);
+    const auto* b = static_cast<const Tin*>(secondData);
+    auto* r = static_cast<Tout*>(result);
+    const Scale<Tin> sa(firstFactor);
+    const Scale<Tin> sb(secondFactor);
+    const std::size_t n = second->getNumElements();
+    if constexpr (kIsInteger<Tin> && Fcn::kDivisor != 0) {
+      if (n != 0) {
+        Fcn::kDivisor == 1 ? checkDivisors(a, 1, sa) : checkDivisors(b, n, sb);
+      }
+    }
+    const Fcn fcn;
+    const Tin x = sa(a[0]);
+    for (std::size_t i = 0; i < n; ++i) {
+      r[i] = static_cast<Tout>(fcn(x, sb(b[i])));
+    }
+  }
+};
+
+template <typename Tin, typename Tout, typename Fcn, int Rule>
+class ElementwiseSecondScalarOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn, Rule> {
+ public:
+  qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
+                                    const qtf::Dimension* second) const override {
+    if (!second->isScalar()) {
+      msg::raise(msg::value::InvalidElementWiseSecondScalarOperatorDimension);
+    }
+    return first;
+  }
+
+  void compute(const Context&, void* result, const qtf::Dimension& first, const void* firstData, double firstFactor,
+               const qtf::Dimension*, const void* secondData, double secondFactor) const override {
+    const auto* a = static_cast<const Tin*>(firstData);
+    const auto* b = static_cast<const Tin*>(secondData);
+    auto* r = static_cast<Tout*>(result);
+    const Scale<Tin> sa(firstFactor);
+    const Scale<Tin> sb(secondFactor);
+    const std::size_t n = first.getNumElements();
+    if constexpr (kIsInteger<Tin> && Fcn::kDivisor != 0) {
+      if (n != 0) {
+        Fcn::kDivisor == 1 ? checkDivisors(a, n, sa) : checkDivisors(b, 1, sb);
+      }
+    }
+    const Fcn fcn;
+    const Tin y = sb(b[0]);
+    for (std::size_t i = 0; i < n; ++i) {
+      r[i] = static_cast<Tout>(fcn(sa(a[i]), y));
+    }
+  }
+};
+
+// And and Or: every raw element of both operands is checked for NaN before the inherited kernel runs.
+template <typename T, typename Fcn>
+class ElementwiseNoNanBinaryOperator : public ElementwiseBinaryOperator<T, unsigned char, Fcn, 9> {
+ public:
+  void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
+               double firstFactor, const qtf::Dimension* second, const void* secondData,
+               double secondFactor) const override {
+    checkNoNan(static_cast<const T*>(firstData), first.getNumElements());
+    checkNoNan(static_cast<const T*>(secondData), second->getNumElements());
+    ElementwiseBinaryOperator<T, unsigned char, Fcn, 9>::compute(context, result, first, firstData, firstFactor, second,
+                                                                 secondData, secondFactor);
+  }
+};
+
+// Not: the same check on its one operand.
+template <typename T, typename Fcn>
+class ElementwiseNoNanUnaryOperator : public ElementwiseUnaryOperator<T, unsigned char, Fcn, 10> {
+ public:
+  void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
+               double firstFactor, const qtf::Dimension* second, const void* secondData,
+               double secondFactor) const override {
+    checkNoNan(static_cast<const T*>(firstData), first.getNumElements());
+    ElementwiseUnaryOperator<T, unsigned char, Fcn, 10>::compute(context, result, first, firstData, firstFactor, second,
+                                                                 secondData, secondFactor);
+  }
+};
+
+// Times: the elementwise product, which MTimes also uses for its scalar cases.
+template <typename T>
+class Times : public ElementwiseBinaryOperator<T, T, TimesFcn<T>, 5> {};
+
+}  // namespace data_manager
+
+#endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTWISE_HPP

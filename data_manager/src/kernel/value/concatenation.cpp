@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// Concatenation: vertcat stacks values top to bottom, horzcat places them left
+// to right. One routine serves both directions: horzcat is vertcat with rows
+// and columns exchanged. Operands are scaled into the lead operand's unit by
+// the propagation rule that Plus uses.
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "data_manager/context.hpp"
+#include "data_manager/value.hpp"
+#include "kernel/messages.hpp"
+#include "kernel/numeric.hpp"
+#include "kernel/operator/operatortable.hpp"
+#include "kernel/value/valueaccess.hpp"
+#include "qtf/allocator.hpp"
+
+namespace data_manager {
+namespace {
+
+struct BufferDeleter {
+  void operator()(void* block) const noexcept { qtf_free(block); }
+};
+
+constexpr int kPlusRule = 2;
+
+// The extent operands share (columns when stacking vertically) and the one they add up.
+std::uint32_t sharedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.n() : d.m(); }
+std::uint32_t stackedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.m() : d.n(); }
+
+// Element x of an operand multiplied by its factor, stored as T stores a double: integers are truncated toward zero
+// and keep their low bits.
+template <typename T>
+void copyScaled(T* out, const T* in, std::size_t count, double factor) {
+  for (std::size_t i = 0; i < count; ++i) {
+    out[i] = truncateWrapped<T>(toDouble(in[i]) * factor);
+  }
+}
+
+template <typename T, bool Vertical>
+Value concatenate(const Context& context, std::uint32_t total, std::uint32_t shared, std::size_t lead,
+                  const std::vector<bool>& skip, const std::vector<Value>& values) {
+  const Value& leadValue = values[lead];
+  const std::vector<unit_manager::PropagateOperandInfo> leadOnly{
+      describeOperand<T>(leadValue.getDimension(), leadValue.getUnit(), leadValue.getGenericValue())};
+  std::vector<double> factors(values.size(), 0.0);
+  unit_manager::UnitExpression resultUnit(context.getUnitContext());
+  const unit_manager::UnitPropagationRule* rule = context.getUnitContext().propagationRule(kPlusRule);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (skip[i]) {
+      continue;
+    }
+    std::vector<unit_manager::PropagateOperandInfo> pair = leadOnly;
+    pair.push_back(describeOperand<T>(values[i].getDimension(), values[i].getUnit(), values[i].getGenericValue()));
+    std::vector<double> pairFactors(2, 0.0);
+    unit_manager::UnitExpression unit = rule->propagate(pair, pairFactors);
+    factors[i] = pairFactors[1];
+    if (i == lead) {
+      resultUnit = unit;
+    }
+  }
+
+  const qtf::Dimension result = Vertical ? qtf::Dimension(total, shared) : qtf::Dimension(shared, total);
+  std::unique_ptr<void, BufferDeleter> buffer(qtf_calloc(result.getNumElements(), sizeof(T)));
+  T* out = static_cast<T*>(buffer.get());
+  std::size_t offset = 0;  // rows (vertical) or columns (horizontal) written so far
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const T* in = static_cast<const T*>(values[i].getGenericValue());
+    if (skip[i]) {
+      continue;
+    }
+    const qtf::Dimension& d = values[i].getDimension();
+    if (Vertical) {
+      // Whole rows of equal width follow each other: one contiguous block per operand.
+      copyScaled(out + result.computeIndex(offset, 0), in, d.getNumElements(), factors[i]);
+    } else {
+      for (std::size_t row = 0; row < d.m(); ++row) {
+        copyScaled(out + result.computeIndex(row, offset), in + d.computeIndex(row, 0), d.n(), factors[i]);
+      }
+    }
+    offset += stackedExtent(d, Vertical);
+  }
+  return ValueAccess::adopt(context, leadValue.getDataType(), result, resultUnit, buffer.release());
+}
+
+using ConcatenateFcn = Value (*)(const Context&, std::uint32_t, std::uint32_t, std::size_t, const std::vector<bool>&,
+                                 const std::vector<Value>&);
+
+const ConcatenateFcn kConcatenators[] = {
+    &concatenate<unsigned char, true>,   // 0 UChar, vertical
+    &concatenate<double, true>,          // 1 Double, vertical
+    &concatenate<int, true>,             // 2 Int, vertical
+    &concatenate<unsigned int, true>,    // 3 UInt, vertical
+    &concatenate<char, true>,            // 4 Char (signed 8-bit), vertical
+    &concatenate<unsigned char, false>,  // 0 UChar, horizontal
+    &concatenate<double, false>,         // 1 Double, horizontal
+    &concatenate<int, false>,            // 2 Int, horizontal
+    &concatenate<unsigned int, false>,   // 3 UInt, horizontal
+    &concatenate<char, false>,           // 4 Char (signed 8-bit), horizontal
+};
+static_assert(std::size(kConcatenators) == 2 * qtf::DataTypeId::NumTypes, "one entry per DataTypeId and direction");
+static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+
+Value concatenate(const std::vector<Value>& values, bool vertical) {
+  if (values.empty()) {
+    msg::raise(msg::value::EmptyConcatenation);
+  }
+  const Context& context = values.front().getContext();
+  std::vector<bool> skip(values.size(), true);
+  std::size_t lead = values.size();
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const qtf::Dimension& d = values[i].getDimension();
+    if (d.m() == 0 && d.n() == 0) {
+      continue;
+    }
+    skip[i] = false;
+    if (lead == values.size()) {
+      lead = i;
+    } else {
+      const Value& leadValue = values[lead];
+      if (sharedExtent(d, vertical) != sharedExtent(leadValue.getDimension(), vertical)) {
+        msg::raise(msg::value::InconsistentCatDimensions);
+      }
+      if (values[i].getDataType() != leadValue.getDataType()) {
+        msg::raise(msg::value::InconsistentCatTypes);
+      }
+    }
+    total += stackedExtent(d, vertical);
+  }
+  if (lead == values.size()) {
+    return Value(context, ValueTraitId::Resolved, qtf::DataTypeId::Double, qtf::Dimension(0, 0));
+  }
+  if (total > std::numeric_limits<std::uint32_t>::max()) {
+    msg::raise(msg::value::TooManyElements, std::to_string(total), vertical ? "rows" : "columns");
+  }
+  const int index = values[lead].getDataType() + (vertical ? 0 : qtf::DataTypeId::NumTypes);
+  return kConcatenators[index](context, static_cast<std::uint32_t>(total),
+                               sharedExtent(values[lead].getDimension(), vertical), lead, skip, values);
+}
+
+}  // namespace
+
+Value vertcat(const std::vector<Value>& values) { return concatenate(values, true); }
+
+Value vertcat(const Value& first, const Value& second) { return concatenate({first, second}, true); }
+
+Value horzcat(const std::vector<Value>& values) { return concatenate(values, false); }
+
+Value horzcat(const Value& first, const Value& second) { return concatenate({first, second}, false); }
+
+}  // namespace data_manager

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "kernel/value/resolvedvaluedatastate.hpp"
+
+#include <cstring>
+
+#include "kernel/value/valuedata.hpp"
+#include "qtf/allocator.hpp"
+
+namespace data_manager {
+namespace {
+const bool kRegistered = ValueData::registerStateFactory(ValueTraitId::Resolved, &ResolvedValueDataState::create);
+}  // namespace
+
+ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, qtf::DataTypeId::Type type,
+                                               const qtf::Dimension& dimension, const void* data)
+    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(nullptr) {
+  const std::size_t count = dimension.getNumElements();
+  const std::size_t size = qtf::get_type_size(type);
+  mBuffer = qtf_calloc(count, size);
+  if (data != nullptr && count != 0) {
+    std::memcpy(mBuffer, data, count * size);
+  }
+}
+
+ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, void* buffer) noexcept
+    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(buffer) {}
+
+ResolvedValueDataState::~ResolvedValueDataState() { qtf_free(mBuffer); }
+
+ValueDataState* ResolvedValueDataState::create(ValueData& owner, qtf::DataTypeId::Type type,
+                                               const qtf::Dimension& dimension, const void* data) {
+  (void)kRegistered;
+  return new ResolvedValueDataState(owner, type, dimension, data);
+}
+
+}  // namespace data_manager

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// Subscripting: a new value of the elements a SubsRef selects from a source value.
+#include <memory>
+
+#include "data_manager/value.hpp"
+#include "kernel/messages.hpp"
+#include "kernel/value/valueaccess.hpp"
+#include "qtf/allocator.hpp"
+
+namespace data_manager {
+namespace {
+
+struct BufferDeleter {
+  void operator()(void* block) const noexcept { qtf_free(block); }
+};
+
+// The selection is checked against the dimension it was made for, so that a selection for another shape can never
+// read outside the source buffer.
+ValueData* selectElements(const Value& source, const qtf::SubsRef& ref) {
+  if (ref.sourceDimension() != source.getDimension()) {
+    msg::raise(msg::value::InconsistentSubscriptDimension, ref.sourceDimension().str(), source.getDimension().str());
+  }
+  const void* data = source.getGenericValue();
+  const qtf::DataTypeId::Type type = source.getDataType();
+  std::unique_ptr<void, BufferDeleter> buffer(qtf_calloc(ref.dimension().getNumElements(), qtf::get_type_size(type)));
+  ref.assign(type, buffer.get(), data);
+  return ValueAccess::adoptData(source.getContext(), type, ref.dimension(), source.getUnit(), buffer.release());
+}
+
+}  // namespace
+
+Value::Value(const Value& value, const qtf::SubsRef& ref)
+    : Base(value), mData(selectElements(value, ref)), mAttributes(nullptr) {}
+
+}  // namespace data_manager

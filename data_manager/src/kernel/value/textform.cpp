@@ -1,0 +1,293 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// The text form of values, DATA[:UNIT[:TYPE]]: "[1,2;3,4]:km:double". Rows are
+// separated by ";", elements by ","; "-" stands for a row of an m-by-0 matrix
+// and "|" for a column of a 0-by-n one. Every element is read as a double and
+// converted to the element type afterwards.
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <ostream>
+#include <string_view>
+
+#include "data_manager/context.hpp"
+#include "data_manager/value.hpp"
+#include "kernel/messages.hpp"
+#include "kernel/value/valueaccess.hpp"
+#include "kernel/value/valuedata.hpp"
+#include "qtf/allocator.hpp"
+#include "qtf/strings.hpp"
+
+namespace data_manager {
+
+namespace {
+
+// The characters of the form, in the order the library keeps them.
+constexpr const char* kFormCharacters[] = {"]", "[", ";", "-", ",", "|", ":"};
+enum FormCharacter { CloseBracket, OpenBracket, RowSeparator, EmptyRow, ElementSeparator, EmptyColumn, FieldSeparator };
+
+constexpr std::string_view character(FormCharacter c) { return std::string_view(kFormCharacters[c], 1); }
+
+struct BufferDeleter {
+  void operator()(void* block) const noexcept { qtf_free(block); }
+};
+using BufferPtr = std::unique_ptr<void, BufferDeleter>;
+
+// Calls fcn with each piece of text between occurrences of sep, empty pieces included; stops early when fcn returns
+// false. Returns the number of pieces visited.
+template <typename Fcn>
+std::size_t forEachPiece(std::string_view text, char sep, Fcn&& fcn) {
+  std::size_t count = 0;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t next = text.find(sep, start);
+    const std::string_view piece =
+        text.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
+    ++count;
+    if (!fcn(piece) || next == std::string_view::npos) {
+      return count;
+    }
+    start = next + 1;
+  }
+}
+
+std::size_t countPieces(std::string_view text, char sep) {
+  std::size_t count = 1;
+  for (const char c : text) {
+    count += c == sep;
+  }
+  return count;
+}
+
+[[noreturn]] void invalidData(std::string_view text) {
+  msg::raise(msg::value::InvalidStringDataSpecification, std::string(text));
+}
+
+// The DATA text without brackets, trimmed. field is the first field as given, for the message.
+std::string_view stripBrackets(std::string_view field) {
+  std::string_view data = qtf::trim_view(field);
+  if (data.empty()) {
+    invalidData(field);
+  }
+  if (data.front() == character(OpenBracket)[0]) {
+    data.remove_prefix(1);
+    if (data.empty() || data.back() != character(CloseBracket)[0]) {
+      invalidData(field);
+    }
+    data.remove_suffix(1);
+  } else if (data.back() == character(CloseBracket)[0]) {
+    invalidData(field);
+  }
+  return qtf::trim_view(data);
+}
+
+struct Matrix {
+  qtf::Dimension dimension;
+  BufferPtr buffer;  // elements of the value's type
+};
+
+// Reads the rows of the data text into a buffer of type. Every rule broken gives
+// "data_manager:value:InvalidStringDataSpecification" with the data text.
+Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
+  const std::size_t rows = countPieces(data, character(RowSeparator)[0]);
+  if (rows == 1 && data.empty()) {
+    return {qtf::Dimension(0, 0), BufferPtr(qtf_calloc(0, 1))};
+  }
+  if (rows > std::numeric_limits<std::uint32_t>::max()) {
+    invalidData(data);
+  }
+  const std::size_t firstRowEnd = data.find(character(RowSeparator)[0]);
+  const std::string_view firstRow = data.substr(0, firstRowEnd);
+  if (firstRow == character(EmptyRow)) {
+    forEachPiece(data, character(RowSeparator)[0], [&](std::string_view row) {
+      if (row != character(EmptyRow)) {
+        invalidData(data);
+      }
+      return true;
+    });
+    return {qtf::Dimension(static_cast<std::uint32_t>(rows), 0), BufferPtr(qtf_calloc(0, 1))};
+  }
+  const std::size_t columns = countPieces(firstRow, character(ElementSeparator)[0]);
+  if (columns > std::numeric_limits<std::uint32_t>::max()) {
+    invalidData(data);
+  }
+  if (firstRow.substr(0, firstRow.find(character(ElementSeparator)[0])) == character(EmptyColumn)) {
+    if (rows != 1) {
+      invalidData(data);
+    }
+    forEachPiece(firstRow, character(ElementSeparator)[0], [&](std::string_view element) {
+      if (element != character(EmptyColumn)) {
+        invalidData(data);
+      }
+      return true;
+    });
+    return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), BufferPtr(qtf_calloc(0, 1))};
+  }
+
+  const qtf::Dimension dimension(static_cast<std::uint32_t>(rows), static_cast<std::uint32_t>(columns));
+  const std::size_t count = dimension.getNumElements();
+  // Doubles are read straight into the value's buffer; other types go through a work array of doubles.
+  BufferPtr work(qtf_calloc(count, sizeof(double)));
+  auto* numbers = static_cast<double*>(work.get());
+  std::size_t row = 0;
+  forEachPiece(data, character(RowSeparator)[0], [&](std::string_view text) {
+    std::size_t column = 0;
+    const std::size_t elements = forEachPiece(text, character(ElementSeparator)[0], [&](std::string_view element) {
+      if (column >= columns || element.empty() || element == character(EmptyColumn) || element == character(EmptyRow)) {
+        invalidData(data);
+      }
+      numbers[dimension.computeIndex(row, column)] = qtf_string_to_double(element);
+      ++column;
+      return true;
+    });
+    if (elements != columns) {
+      invalidData(data);
+    }
+    ++row;
+    return true;
+  });
+  if (type == qtf::DataTypeId::Double) {
+    return {dimension, std::move(work)};
+  }
+  BufferPtr converted(qtf_calloc(count, qtf::get_type_size(type)));
+  qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
+  return {dimension, std::move(converted)};
+}
+
+}  // namespace
+
+struct ParsedValueText {
+  qtf::DataTypeId::Type type;
+  qtf::Dimension dimension;
+  unit_manager::UnitExpression unit;
+  BufferPtr buffer;
+};
+
+namespace {
+
+ParsedValueText parseValueText(const Context& context, const std::string& text) {
+  const unit_manager::Context& unitContext = context.getUnitContext();
+  std::string_view fields[3];
+  std::size_t fieldCount = 0;
+  forEachPiece(text, character(FieldSeparator)[0], [&](std::string_view field) {
+    if (fieldCount == 3) {
+      msg::raise(msg::value::InvalidStringValueSpecification, text);
+    }
+    fields[fieldCount++] = field;
+    return true;
+  });
+  const std::string_view data = stripBrackets(fields[0]);
+  const std::string unitText = fieldCount > 1 && !fields[1].empty() ? std::string(fields[1]) : std::string("1");
+  const std::string typeText =
+      fieldCount > 2 && !fields[2].empty() ? std::string(fields[2]) : qtf::get_type_name_lower(qtf::DataTypeId::Double);
+
+  ParsedValueText parsed{qtf::DataTypeId::Unknown, qtf::Dimension(0, 0), unitContext.defaultUnit(), nullptr};
+  {
+    const std::unique_ptr<unit_manager::UnitParser> parser(unitContext.createUnitParser());
+    parsed.unit = parser->parse(unitText);
+  }
+  parsed.type = qtf::type_from_string(typeText);
+  if (parsed.type == qtf::DataTypeId::Unknown) {
+    msg::raise(msg::value::InvalidStringTypeSpecification, typeText);
+  }
+  Matrix matrix = parseMatrix(data, parsed.type);
+  parsed.dimension = matrix.dimension;
+  parsed.buffer = std::move(matrix.buffer);
+  return parsed;
+}
+
+// Writes one element as the stream's default format would: doubles in general notation with 6 significant digits,
+// integers in decimal, the character types as the character itself.
+template <typename T>
+char* writeElement(char* out, T x) {
+  if constexpr (std::is_same_v<T, unsigned char> || std::is_same_v<T, char>) {
+    *out = static_cast<char>(x);
+    return out + 1;
+  } else if constexpr (std::is_same_v<T, double>) {
+    // to_chars with a precision formats exactly as printf's %.6g, which is what a default stream writes; only the
+    // non-finite spellings need care, and they match too ("inf", "-inf", "nan", "-nan").
+    return std::to_chars(out, out + 32, x, std::chars_format::general, 6).ptr;
+  } else {
+    return std::to_chars(out, out + 32, x).ptr;
+  }
+}
+
+// Upper bound of the text one element takes, separator included.
+template <typename T>
+constexpr std::size_t kMaxElementText = std::is_same_v<T, double> ? 16 : (sizeof(T) == 1 ? 2 : 12);
+
+template <typename T>
+std::string printElements(const qtf::Dimension& dimension, const void* data) {
+  const auto* elements = static_cast<const T*>(data);
+  std::string out;
+  out += character(OpenBracket);
+  if (dimension.m() == 0 && dimension.n() > 0) {
+    for (std::uint32_t j = 0; j < dimension.n(); ++j) {
+      if (j > 0) {
+        out += character(ElementSeparator);
+      }
+      out += character(EmptyColumn);
+    }
+  } else if (dimension.m() > 0 && dimension.n() == 0) {
+    for (std::uint32_t i = 0; i < dimension.m(); ++i) {
+      if (i > 0) {
+        out += character(RowSeparator);
+      }
+      out += character(EmptyRow);
+    }
+  } else if (!dimension.isEmpty()) {
+    // Grow the string once and write through a pointer: one to_chars per element, no stream.
+    out.resize(1 + dimension.getNumElements() * (kMaxElementText<T> + 16));
+    char* p = out.data() + 1;
+    for (std::uint32_t i = 0; i < dimension.m(); ++i) {
+      if (i > 0) {
+        *p++ = character(RowSeparator)[0];
+      }
+      for (std::uint32_t j = 0; j < dimension.n(); ++j) {
+        if (j > 0) {
+          *p++ = character(ElementSeparator)[0];
+        }
+        p = writeElement(p, elements[dimension.computeIndex(i, j)]);
+      }
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
+  }
+  out += character(CloseBracket);
+  return out;
+}
+
+using PrintFcn = std::string (*)(const qtf::Dimension&, const void*);
+
+const PrintFcn kPrinters[] = {
+    &printElements<unsigned char>,  // 0 UChar
+    &printElements<double>,         // 1 Double
+    &printElements<int>,            // 2 Int
+    &printElements<unsigned int>,   // 3 UInt
+    &printElements<char>,           // 4 Char (signed 8-bit)
+};
+static_assert(std::size(kPrinters) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
+static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+
+}  // namespace
+
+ValueData::ValueData(const Context& context, const std::string& text)
+    : ValueData(context, parseValueText(context, text)) {}
+
+ValueData::ValueData(const Context& context, ParsedValueText&& parsed)
+    : ValueData(context, parsed.type, parsed.dimension, parsed.unit, parsed.buffer.release()) {}
+
+std::string Value::toString() const {
+  std::string unit = getUnit().convertToString();
+  const void* data = getGenericValue();
+  std::string text = kPrinters[getDataType()](getDimension(), data);
+  text += character(FieldSeparator);
+  text += unit;
+  text += character(FieldSeparator);
+  text += qtf::get_type_name_lower(getDataType());
+  return text;
+}
+
+std::ostream& operator<<(std::ostream& stream, const Value& value) { return stream << value.toString(); }
+
+}  // namespace data_manager

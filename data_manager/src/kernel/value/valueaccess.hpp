@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// ValueAccess: the library's own way into a Value's value data, for the code
+// that builds results in place and reads operands without the public checks.
+#ifndef DATA_MANAGER_SRC_KERNEL_VALUE_VALUEACCESS_HPP
+#define DATA_MANAGER_SRC_KERNEL_VALUE_VALUEACCESS_HPP
+
+#include "data_manager/value.hpp"
+#include "kernel/value/valuedata.hpp"
+
+namespace data_manager {
+
+struct ValueAccess {
+  static const ValueData& data(const Value& value) noexcept { return *value.mData; }
+
+  // A resolved value that takes over buffer (a qtf block of dimension's elements of type). The buffer is released
+  // when building the value fails.
+  static Value adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                     const unit_manager::UnitExpression& unit, void* buffer);
+  // The same as a value data with a count of one; the buffer is released when that fails.
+  static ValueData* adoptData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                              const unit_manager::UnitExpression& unit, void* buffer);
+};
+
+}  // namespace data_manager
+
+#endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEACCESS_HPP

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// Conversion of a value into another unit through a type record, and its linear
+// and affine forms in fundamental units.
+#include <memory>
+
+#include "data_manager/datatyperec.hpp"
+#include "data_manager/value.hpp"
+#include "data_manager/valueattributes.hpp"
+#include "kernel/value/valueaccess.hpp"
+#include "qtf/allocator.hpp"
+
+namespace data_manager {
+namespace {
+
+struct BufferDeleter {
+  void operator()(void* block) const noexcept { qtf_free(block); }
+};
+
+// Either form builds a Double record of the value's own dimension in the fundamental expression of its unit.
+Value* convertToFundamental(const Value& value, bool affine) {
+  const DataTypeRec record(value.getContext(), qtf::DataTypeId::Double, value.getDimension(),
+                           value.getUnit().getFundamentalExpression());
+  return value.createConvertedValue(record, affine);
+}
+
+}  // namespace
+
+Value* Value::createConvertedValue(const DataTypeRec& type, bool affine) const {
+  const void* data = getGenericValue();
+  const auto [buffer, dimension] = type.convertData(getDataType(), getDimension(), getUnit(), data, affine);
+  std::unique_ptr<void, BufferDeleter> owned(buffer);
+  std::unique_ptr<Value> result(
+      new Value(getContext(), ValueTraitId::Resolved, type.getDataType(), dimension, type.getUnit(), owned.get()));
+  result->getAttributes() = getAttributes();
+  return result.release();
+}
+
+Value* Value::linear() const { return convertToFundamental(*this, false); }
+
+Value* Value::affine() const { return convertToFundamental(*this, true); }
+
+}  // namespace data_manager

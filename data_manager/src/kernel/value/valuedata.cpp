@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "kernel/value/valuedata.hpp"
+
+#include <new>
+
+#include "kernel/messages.hpp"
+#include "kernel/value/referencevaluedatastate.hpp"
+#include "kernel/value/resolvedvaluedatastate.hpp"
+#include "qtf/allocator.hpp"
+
+namespace data_manager {
+namespace {
+
+// Created, with both entries empty, on first use, so registration from any static initialiser finds it ready.
+ValueDataStateFactory* stateFactories() {
+  static ValueDataStateFactory table[ValueTraitId::NumTraits] = {nullptr, nullptr};
+  return table;
+}
+
+qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
+  if (!qtf::is_valid_type(type)) {
+    msg::raise(msg::value::InvalidDataType, std::to_string(static_cast<int>(type)));
+  }
+  return type;
+}
+
+}  // namespace
+
+ValueDataState::~ValueDataState() = default;
+
+ValueData::ValueData(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
+                     const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data)
+    : Base(context), mDataType(checkedType(type)), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+  mState = createState(*this, trait, type, dimension, data);
+}
+
+ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                     const unit_manager::UnitExpression& unit, void* buffer)
+    : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+  // The buffer is ours from here on, also when the state cannot be allocated.
+  mState = new (std::nothrow) ResolvedValueDataState(*this, buffer);
+  if (mState == nullptr) {
+    qtf_free(buffer);
+    throw std::bad_alloc();
+  }
+}
+
+ValueData::~ValueData() { releaseState(); }
+
+bool ValueData::isResolved() const { return mState->getValueData().mState->isResolved(); }
+
+const void* ValueData::getGenericValue() const { return mState->getValueData().mState->getGenericValue(); }
+
+void ValueData::removeReference() noexcept {
+  if (--mRefCount > 0) {
+    return;
+  }
+  // Destroying a value data releases the one its reference state points at, which may in turn be destroyed, and so
+  // on along a chain of any length. Queue them and destroy them one after another instead of recursing.
+  thread_local ValueData* tPending = nullptr;
+  thread_local bool tDraining = false;
+  mNextToDestroy = tPending;
+  tPending = this;
+  if (tDraining) {
+    return;
+  }
+  tDraining = true;
+  while (tPending != nullptr) {
+    ValueData* next = tPending;
+    tPending = next->mNextToDestroy;
+    delete next;
+  }
+  tDraining = false;
+}
+
+void ValueData::share(ValueData& other) {
+  if (other.isResolved()) {
+    referTo(other);
+  } else {
+    other.referTo(*this);
+  }
+}
+
+void ValueData::referTo(ValueData& target) {
+  ValueData& self = mState->getValueData();
+  if (&self != this) {
+    self.referTo(target);
+    return;
+  }
+  ValueData& end = target.mState->getValueData();
+  if (&end == this) {
+    return;
+  }
+  if (isResolved()) {
+    msg::raise(msg::value::OverresolvingValue);
+  }
+  if (mDataType != end.mDataType) {
+    msg::raise(msg::value::InconsistentDataType, qtf::get_type_name(mDataType), qtf::get_type_name(end.mDataType));
+  }
+  if (mDimension != end.mDimension) {
+    msg::raise(msg::value::InconsistentDimension, mDimension.str(), end.mDimension.str());
+  }
+  if (!mUnit.commensurate(end.mUnit)) {
+    msg::raise(msg::value::InconsistentUnits, mUnit.convertToString(), end.mUnit.convertToString());
+  }
+  // Allocate the new state before the old one goes, so that running out of memory changes nothing.
+  ValueDataState* reference = new ReferenceValueDataState(end);
+  releaseState();
+  mState = reference;
+}
+
+void ValueData::releaseState() noexcept {
+  delete mState;
+  mState = nullptr;
+}
+
+bool ValueData::registerStateFactory(ValueTraitId::Type trait, ValueDataStateFactory factory) noexcept {
+  if (trait >= 0 && trait < ValueTraitId::NumTraits && stateFactories()[trait] == nullptr) {
+    stateFactories()[trait] = factory;
+  }
+  return true;
+}
+
+ValueDataState* ValueData::createState(ValueData& owner, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
+                                       const qtf::Dimension& dimension, const void* data) {
+  if (trait < 0 || trait >= ValueTraitId::NumTraits || stateFactories()[trait] == nullptr) {
+    msg::raise(msg::value::InvalidValueTrait, std::to_string(static_cast<int>(trait)));
+  }
+  return stateFactories()[trait](owner, type, dimension, data);
+}
+
+}  // namespace data_manager

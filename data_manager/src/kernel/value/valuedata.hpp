@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// ValueData: the reference-counted part of a Value that its handles share:
+// element type, dimension and unit, which never change, and the state, which
+// share() may turn from unresolved into a reference.
+#ifndef DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP
+#define DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP
+
+#include <cstdint>
+#include <string>
+
+#include "data_manager/base.hpp"
+#include "data_manager/valuetraitid.hpp"
+#include "kernel/value/valuedatastate.hpp"
+#include "qtf/datatypeid.hpp"
+#include "qtf/dimension.hpp"
+#include "unit_manager/unitexpression.hpp"
+
+namespace data_manager {
+
+class ValueData;
+struct ParsedValueText;
+
+using ValueDataStateFactory = ValueDataState* (*)(ValueData& owner, qtf::DataTypeId::Type type,
+                                                  const qtf::Dimension& dimension, const void* data);
+
+class ValueData : public Base {
+ public:
+  // Count 1, state from the trait's factory. Throws "data_manager:value:InvalidDataType" and
+  // "data_manager:value:InvalidValueTrait" for bad identifiers.
+  ValueData(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
+            const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data);
+  // A resolved value data read from the text form (defined with the text form).
+  ValueData(const Context& context, const std::string& text);
+  // A resolved value data that takes over buffer, a qtf block of getNumElements() elements of type. For the
+  // library's own results, which are built in place instead of being copied once more.
+  ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+            const unit_manager::UnitExpression& unit, void* buffer);
+  ValueData(const ValueData&) = delete;
+  ValueData& operator=(const ValueData&) = delete;
+  ~ValueData() override;
+
+  qtf::DataTypeId::Type getDataType() const noexcept { return mDataType; }
+  const qtf::Dimension& getDimension() const noexcept { return mDimension; }
+  const unit_manager::UnitExpression& getUnit() const noexcept { return mUnit; }
+  std::int32_t getRefCount() const noexcept { return mRefCount; }
+  const ValueDataState& getState() const noexcept { return *mState; }
+
+  // Following references to the end of the chain.
+  bool isResolved() const;
+  const void* getGenericValue() const;
+
+  void addReference() noexcept { ++mRefCount; }
+  // Destroys the object when the count reaches 0.
+  void removeReference() noexcept;
+
+  // Ties this and other: this refers to other when other is resolved, else other refers to this.
+  void share(ValueData& other);
+  // Turns this unresolved value data (or the end of its chain) into a reference to the end of target's chain, after
+  // checking resolution, type, dimension and commensurate units in that order.
+  void referTo(ValueData& target);
+  void releaseState() noexcept;
+
+  // Stores factory for trait unless one is stored; returns true in every case.
+  static bool registerStateFactory(ValueTraitId::Type trait, ValueDataStateFactory factory) noexcept;
+  static ValueDataState* createState(ValueData& owner, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
+                                     const qtf::Dimension& dimension, const void* data);
+
+ private:
+  ValueData(const Context& context, ParsedValueText&& parsed);
+
+  qtf::DataTypeId::Type mDataType;
+  qtf::Dimension mDimension;
+  unit_manager::UnitExpression mUnit;
+  std::int32_t mRefCount;
+  ValueDataState* mState;
+  ValueData* mNextToDestroy = nullptr;
+};
+
+}  // namespace data_manager
+
+#endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP

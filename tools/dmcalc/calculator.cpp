@@ -1,0 +1,215 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "calculator.hpp"
+
+#include <cinttypes>
+#include <cstdio>
+#include <memory>
+#include <sstream>
+
+#include "data_manager/datatyperec.hpp"
+#include "data_manager/valueoperator.hpp"
+#include "qtf/hasher.hpp"
+#include "qtf/messageexception.hpp"
+#include "unit_manager/context.hpp"
+#include "unit_manager/unitexpression.hpp"
+
+namespace dmcalc {
+namespace {
+
+using data_manager::Value;
+using Words = std::vector<std::string>;
+
+const qtf::MessageEntry kMessages[] = {
+    {"dmcalc:usage:UnknownOperation", "'{1}' is not an operation; run dmcalc --help for the list"},
+    {"dmcalc:usage:WrongArgumentCount", "{1} takes {2} argument(s), {3} given"},
+    {"dmcalc:usage:InvalidOption", "Invalid option '{1}'"},
+};
+const bool kRegistered = qtf::register_messages(kMessages, std::size(kMessages));
+
+struct Operation {
+  const char* name;
+  std::size_t minArgs;
+  std::size_t maxArgs;
+  std::string (*run)(const Calculator& calc, const data_manager::Context& context, const Words& args);
+  const char* argumentText;  // for messages: "1", "2", "1 or more"
+};
+
+Value parseValue(const data_manager::Context& context, const std::string& text) { return Value(context, text); }
+
+unit_manager::UnitExpression parseUnit(const data_manager::Context& context, const std::string& text) {
+  const std::unique_ptr<unit_manager::UnitParser> parser(context.getUnitContext().createUnitParser());
+  return parser->parse(text);
+}
+
+std::string convert(const Calculator& calc, const data_manager::Context& context, const Words& args, bool affine) {
+  const Value v = parseValue(context, args[1]);
+  const data_manager::DataTypeRec record(context, v.getDataType(), parseUnit(context, args[2]));
+  const std::unique_ptr<Value> converted(v.createConvertedValue(record, affine));
+  return calc.format(*converted);
+}
+
+std::string fundamental(const Calculator& calc, const data_manager::Context& context, const Words& args, bool affine) {
+  const Value v = parseValue(context, args[1]);
+  const std::unique_ptr<Value> converted(affine ? v.affine() : v.linear());
+  return calc.format(*converted);
+}
+
+const Operation kOperations[] = {
+    {"parse", 1, 1,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return calc.format(parseValue(context, args[1]));
+     },
+     "1"},
+    {"convert", 2, 2,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return convert(calc, context, args, false);
+     },
+     "2"},
+    {"convert_affine", 2, 2,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return convert(calc, context, args, true);
+     },
+     "2"},
+    {"linear", 1, 1,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return fundamental(calc, context, args, false);
+     },
+     "1"},
+    {"affine", 1, 1,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return fundamental(calc, context, args, true);
+     },
+     "1"},
+    {"equals", 2, 2,
+     [](const Calculator&, const data_manager::Context& context, const Words& args) {
+       const Value a = parseValue(context, args[1]);
+       const Value b = parseValue(context, args[2]);
+       return std::string(a == b ? "1" : "0");
+     },
+     "2"},
+    {"hash", 1, 1,
+     [](const Calculator&, const data_manager::Context& context, const Words& args) {
+       qtf::Hasher hasher;
+       parseValue(context, args[1]).hash(hasher);
+       char text[17];
+       std::snprintf(text, sizeof text, "%016" PRIx64, hasher.getHash());
+       return std::string(text);
+     },
+     "1"},
+    {"units", 0, 0,
+     [](const Calculator&, const data_manager::Context&, const Words&) {
+       std::string out;
+       for (const unit_manager::Unit* unit : unit_manager::unitTable()) {
+         out += unit->symbol() + " = " + unit->definition() + "\n";
+       }
+       if (!out.empty()) {
+         out.pop_back();
+       }
+       return out;
+     },
+     "0"},
+};
+
+template <typename T>
+void writeElement(std::ostringstream& out, T x) {
+  if constexpr (sizeof(T) == 1) {
+    out << static_cast<int>(x);
+  } else {
+    out << x;
+  }
+}
+
+template <typename T>
+std::string formatElements(const Value& value, int precision) {
+  const auto* elements = static_cast<const T*>(value.getGenericValue());
+  const qtf::Dimension& d = value.getDimension();
+  std::ostringstream out;
+  out.precision(precision);
+  out << '[';
+  if (d.m() == 0 && d.n() > 0) {
+    for (std::uint32_t j = 0; j < d.n(); ++j) {
+      out << (j > 0 ? ",|" : "|");
+    }
+  } else if (d.m() > 0 && d.n() == 0) {
+    for (std::uint32_t i = 0; i < d.m(); ++i) {
+      out << (i > 0 ? ";-" : "-");
+    }
+  } else {
+    for (std::uint32_t i = 0; i < d.m(); ++i) {
+      if (i > 0) {
+        out << ';';
+      }
+      for (std::uint32_t j = 0; j < d.n(); ++j) {
+        if (j > 0) {
+          out << ',';
+        }
+        writeElement(out, elements[d.computeIndex(i, j)]);
+      }
+    }
+  }
+  out << "]:" << value.getUnit().convertToString() << ':' << qtf::get_type_name_lower(value.getDataType());
+  return out.str();
+}
+
+}  // namespace
+
+std::string Calculator::format(const Value& value) const {
+  if (mOptions.raw) {
+    return value.toString();
+  }
+  switch (value.getDataType()) {
+    case qtf::DataTypeId::UChar:
+      return formatElements<unsigned char>(value, mOptions.precision);
+    case qtf::DataTypeId::Double:
+      return formatElements<double>(value, mOptions.precision);
+    case qtf::DataTypeId::Int:
+      return formatElements<int>(value, mOptions.precision);
+    case qtf::DataTypeId::UInt:
+      return formatElements<unsigned int>(value, mOptions.precision);
+    case qtf::DataTypeId::Char:
+      return formatElements<char>(value, mOptions.precision);
+    default:
+      return value.toString();
+  }
+}
+
+std::string Calculator::evaluate(const Words& words) const {
+  (void)kRegistered;
+  for (const Operation& op : kOperations) {
+    if (words[0] == op.name) {
+      const std::size_t given = words.size() - 1;
+      if (given < op.minArgs || given > op.maxArgs) {
+        throw qtf::MessageException("dmcalc:usage:WrongArgumentCount", op.name, op.argumentText, std::to_string(given));
+      }
+      return op.run(*this, mContext, words);
+    }
+  }
+  for (int i = 0; i < data_manager::ValueOpId::NumValueOps; ++i) {
+    const auto op = static_cast<data_manager::ValueOpId::Type>(i);
+    if (words[0] == data_manager::ValueOperator::getName(op)) {
+      const std::size_t operands = data_manager::ValueOperator::getNumOperands(op);
+      if (words.size() - 1 != operands) {
+        throw qtf::MessageException("dmcalc:usage:WrongArgumentCount", words[0], std::to_string(operands),
+                                    std::to_string(words.size() - 1));
+      }
+      const Value first = parseValue(mContext, words[1]);
+      // A one-operand operator does not look at its second operand; any value will do.
+      const Value second = operands == 2 ? parseValue(mContext, words[2]) : first;
+      return format(data_manager::ValueOperator::call(op, first, second));
+    }
+  }
+  throw qtf::MessageException("dmcalc:usage:UnknownOperation", words[0]);
+}
+
+std::vector<std::string> Calculator::operationNames() {
+  std::vector<std::string> names;
+  for (const Operation& op : kOperations) {
+    names.emplace_back(op.name);
+  }
+  for (int i = 0; i < data_manager::ValueOpId::NumValueOps; ++i) {
+    names.push_back(data_manager::ValueOperator::getName(static_cast<data_manager::ValueOpId::Type>(i)));
+  }
+  return names;
+}
+
+}  // namespace dmcalc
