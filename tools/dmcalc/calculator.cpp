@@ -1,15 +1,20 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "calculator.hpp"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <sstream>
 
+#include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
 #include "data_manager/valueoperator.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/messageexception.hpp"
+#include "qtf/subsref.hpp"
+#include "qtir/function.hpp"
 #include "unit_manager/context.hpp"
 #include "unit_manager/unitexpression.hpp"
 
@@ -23,6 +28,7 @@ const qtf::MessageEntry kMessages[] = {
     {"dmcalc:usage:UnknownOperation", "'{1}' is not an operation; run dmcalc --help for the list"},
     {"dmcalc:usage:WrongArgumentCount", "{1} takes {2} argument(s), {3} given"},
     {"dmcalc:usage:InvalidOption", "Invalid option '{1}'"},
+    {"dmcalc:usage:InvalidIndex", "'{1}' is not an index list: write 0-based indices separated by commas, or ':'"},
 };
 const bool kRegistered = qtf::register_messages(kMessages, std::size(kMessages));
 
@@ -52,6 +58,66 @@ std::string fundamental(const Calculator& calc, const data_manager::Context& con
   const Value v = parseValue(context, args[1]);
   const std::unique_ptr<Value> converted(affine ? v.affine() : v.linear());
   return calc.format(*converted);
+}
+
+// The positions of a subsref argument: ":" for all, else 0-based integers separated by commas.
+qtf::SubsRef::Index parseIndex(const std::string& text) {
+  if (text == ":") {
+    return qtf::SubsRef::Index::all();
+  }
+  std::vector<std::int64_t> positions;
+  if (text.empty()) {
+    return positions;
+  }
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find(',', start);
+    const std::string piece = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::int64_t position = 0;
+    const char* first = piece.data();
+    const char* last = piece.data() + piece.size();
+    const auto [ptr, ec] = std::from_chars(first, last, position);
+    if (piece.empty() || ec != std::errc() || ptr != last) {
+      throw qtf::MessageException("dmcalc:usage:InvalidIndex", text);
+    }
+    positions.push_back(position);
+    if (end == std::string::npos) {
+      return positions;
+    }
+    start = end + 1;
+  }
+}
+
+std::string concatenate(const Calculator& calc, const data_manager::Context& context, const Words& args,
+                        bool vertical) {
+  std::vector<Value> values;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    values.push_back(parseValue(context, args[i]));
+  }
+  return calc.format(vertical ? data_manager::vertcat(values) : data_manager::horzcat(values));
+}
+
+// Lowering needs a DataIrInfo factory; dmcalc registers its own, which hands out the function it is given.
+class CalculatorIrInfo : public data_manager::DataIrInfo {
+ public:
+  explicit CalculatorIrInfo(qtir::Function& function) noexcept : mFunction(&function) {}
+  qtir::Function& getFunction() const override { return *mFunction; }
+
+  static data_manager::DataIrInfo* create(qtir::Function& function) { return new CalculatorIrInfo(function); }
+
+ private:
+  qtir::Function* mFunction;
+};
+
+std::string lower(const data_manager::Context& context, const Words& args) {
+  static const bool registered = data_manager::DataIrInfo::registerFactory(&CalculatorIrInfo::create);
+  (void)registered;
+  const Value v = parseValue(context, args[1]);
+  const qtir::Context irContext;
+  qtir::Function function(irContext, "f");
+  const std::unique_ptr<data_manager::DataIrInfo> info(data_manager::DataIrInfo::create(function));
+  const qtir::Expression expression = v.createExpression(*info);
+  return function.str() + "\nresult: " + expression.str();
 }
 
 const Operation kOperations[] = {
@@ -95,6 +161,26 @@ const Operation kOperations[] = {
        std::snprintf(text, sizeof text, "%016" PRIx64, hasher.getHash());
        return std::string(text);
      },
+     "1"},
+    {"subsref", 3, 3,
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       const Value v = parseValue(context, args[1]);
+       const qtf::SubsRef ref(v.getDimension(), parseIndex(args[2]), parseIndex(args[3]));
+       return calc.format(Value(v, ref));
+     },
+     "3"},
+    {"vertcat", 1, std::numeric_limits<std::size_t>::max(),
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return concatenate(calc, context, args, true);
+     },
+     "1 or more"},
+    {"horzcat", 1, std::numeric_limits<std::size_t>::max(),
+     [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
+       return concatenate(calc, context, args, false);
+     },
+     "1 or more"},
+    {"lower", 1, 1,
+     [](const Calculator&, const data_manager::Context& context, const Words& args) { return lower(context, args); },
      "1"},
     {"units", 0, 0,
      [](const Calculator&, const data_manager::Context&, const Words&) {

@@ -19,11 +19,13 @@
 #include "qtf/dimension.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/subsref.hpp"
+#include "qtir/expression.hpp"
 #include "unit_manager/unitexpression.hpp"
 
 namespace data_manager {
 
 class Context;
+class DataIrInfo;
 class DataTypeRec;
 class ValueAttributes;
 class ValueData;
@@ -102,6 +104,13 @@ class DATA_MANAGER_EXPORT Value : public Base {
   // The text form, always with all three fields: "[1,2;3,4]:km:double". Throws
   // "data_manager:value:QueryUnresolvedValue" when the value is unresolved.
   std::string toString() const;
+
+  // Lowers the value into info's function. A 1-by-1 value becomes a scalar constant; any other value becomes a new
+  // variable of matrix type in the function's local scope, named after the value's name attribute (made unique), with
+  // one assignment per element in row order, and the returned expression refers to it. A value without an attribute
+  // object gets one. Throws "data_manager:value:QueryUnresolvedValue" for an unresolved value (after declaring the
+  // variable, for a matrix) and passes on the representation's errors.
+  qtir::Expression createExpression(DataIrInfo& info) const;
 
  protected:
   ValueData& getData() noexcept { return *mData; }

@@ -99,7 +99,8 @@ DataIrInfo* secondFactory(qtir::Function& f) { return new FunctionInfo(f, 2); }
 
 // The only test that registers a DataIrInfo factory: the registration lasts for the process.
 TEST(DataIrInfo, NullWithoutFactoryThenFirstRegistrationWins) {
-  qtir::Function function("f");
+  const qtir::Context irContext;
+  qtir::Function function(irContext, "f");
   EXPECT_EQ(DataIrInfo::create(function), nullptr);
   EXPECT_TRUE(DataIrInfo::registerFactory(&firstFactory));
   EXPECT_TRUE(DataIrInfo::registerFactory(&secondFactory));
@@ -108,7 +109,7 @@ TEST(DataIrInfo, NullWithoutFactoryThenFirstRegistrationWins) {
   EXPECT_EQ(&info->getFunction(), &function);
   EXPECT_EQ(static_cast<FunctionInfo&>(*info).tag(), 1);
 
-  qtir::Function other("g");
+  qtir::Function other(irContext, "g");
   std::unique_ptr<DataIrInfo> otherInfo(DataIrInfo::create(other));
   *info = *otherInfo;
   EXPECT_EQ(&info->getFunction(), &function);
