@@ -13,7 +13,7 @@
 namespace qtf {
 namespace {
 
-constexpr std::string_view kWhiteSpace = " \t\n\r\f\v";
+constexpr bool isWhiteSpace(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 bool equalsIgnoringCase(std::string_view text, std::string_view lower) noexcept {
   if (text.size() != lower.size()) {
@@ -38,12 +38,15 @@ bool equalsIgnoringCase(std::string_view text, std::string_view lower) noexcept 
 }  // namespace
 
 std::string_view trim_view(std::string_view s) noexcept {
-  const std::size_t first = s.find_first_not_of(kWhiteSpace);
-  if (first == std::string_view::npos) {
-    return {};
+  std::size_t first = 0;
+  std::size_t last = s.size();
+  while (first < last && isWhiteSpace(s[first])) {
+    ++first;
   }
-  const std::size_t last = s.find_last_not_of(kWhiteSpace);
-  return s.substr(first, last - first + 1);
+  while (last > first && isWhiteSpace(s[last - 1])) {
+    --last;
+  }
+  return s.substr(first, last - first);
 }
 
 std::string trim(const std::string& s) { return std::string(trim_view(s)); }

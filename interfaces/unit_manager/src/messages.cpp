@@ -16,7 +16,7 @@ const qtf::MessageEntry kMessages[] = {
     {msg::kUnknownUnit, "Unknown unit '{1}' in '{2}'"},
     {msg::kInvalidUnitExpression, "Invalid unit expression '{1}' at position {2}: {3}"},
     {msg::kIncommensurateConversion, "Cannot convert '{1}' to '{2}': they measure different quantities"},
-    {msg::kExponentOverflow, "An exponent of '{1}' raised to {2} leaves the 32-bit range"},
+    {msg::kExponentOverflow, "An exponent in {1} leaves the 32-bit range"},
     {msg::kZeroDenominator, "Cannot raise '{1}' to the power {2}/{3}: the denominator is zero"},
     {msg::kIncommensurateOperands, "Units '{1}' and '{2}' measure different quantities and cannot be combined"},
     {msg::kAffineUnitMismatch,

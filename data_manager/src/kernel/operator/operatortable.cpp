@@ -143,10 +143,12 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   const qtf::DataTypeId::Type resultType = object.getResultType();
   const qtf::Dimension resultDimension = object.getResultDimension(context, first, second);
 
-  std::vector<unit_manager::PropagateOperandInfo> operands;
-  std::vector<double> factors;
-  operands.reserve(2);
-  factors.reserve(2);
+  // The descriptions and factors live in per-thread vectors that keep their capacity, so that a repeated evaluation
+  // allocates only its result.
+  thread_local std::vector<unit_manager::PropagateOperandInfo> operands;
+  thread_local std::vector<double> factors;
+  operands.clear();
+  factors.clear();
   operands.push_back(describeOperand<T>(first, firstUnit, firstData));
   factors.push_back(qtf_get_inf());
   if (secondData != nullptr) {

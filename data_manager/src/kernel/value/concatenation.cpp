@@ -4,6 +4,7 @@
 // to right. One routine serves both directions: horzcat is vertcat with rows
 // and columns exchanged. Operands are scaled into the lead operand's unit by
 // the propagation rule that Plus uses.
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -33,6 +34,11 @@ std::uint32_t stackedExtent(const qtf::Dimension& d, bool vertical) { return ver
 // and keep their low bits.
 template <typename T>
 void copyScaled(T* out, const T* in, std::size_t count, double factor) {
+  if (factor == 1.0) {
+    // Every element type converts to double and back exactly, so a factor of 1 is a copy.
+    std::memcpy(out, in, count * sizeof(T));
+    return;
+  }
   for (std::size_t i = 0; i < count; ++i) {
     out[i] = truncateWrapped<T>(toDouble(in[i]) * factor);
   }
@@ -42,18 +48,20 @@ template <typename T, bool Vertical>
 Value concatenate(const Context& context, std::uint32_t total, std::uint32_t shared, std::size_t lead,
                   const std::vector<bool>& skip, const std::vector<Value>& values) {
   const Value& leadValue = values[lead];
-  const std::vector<unit_manager::PropagateOperandInfo> leadOnly{
-      describeOperand<T>(leadValue.getDimension(), leadValue.getUnit(), leadValue.getGenericValue())};
   std::vector<double> factors(values.size(), 0.0);
   unit_manager::UnitExpression resultUnit(context.getUnitContext());
   const unit_manager::UnitPropagationRule* rule = context.getUnitContext().propagationRule(kPlusRule);
+  // Each operand is paired with the lead; the pair's second factor is the operand's scale.
+  std::vector<unit_manager::PropagateOperandInfo> pair{
+      describeOperand<T>(leadValue.getDimension(), leadValue.getUnit(), leadValue.getGenericValue())};
+  std::vector<double> pairFactors;
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (skip[i]) {
       continue;
     }
-    std::vector<unit_manager::PropagateOperandInfo> pair = leadOnly;
+    pair.resize(1, pair.front());
     pair.push_back(describeOperand<T>(values[i].getDimension(), values[i].getUnit(), values[i].getGenericValue()));
-    std::vector<double> pairFactors(2, 0.0);
+    pairFactors.assign(2, 0.0);
     unit_manager::UnitExpression unit = rule->propagate(pair, pairFactors);
     factors[i] = pairFactors[1];
     if (i == lead) {
