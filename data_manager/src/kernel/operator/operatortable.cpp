@@ -104,6 +104,12 @@ OperatorTable<T>* buildTable() {
   return table;
 }
 
+// One per thread, so that reaching both vectors costs one thread-local lookup.
+struct PropagationScratch {
+  std::vector<unit_manager::PropagateOperandInfo> operands;
+  std::vector<double> factors;
+};
+
 // The result buffer goes back to the allocator unless a value takes it over.
 struct BufferDeleter {
   void operator()(void* block) const noexcept { qtf_free(block); }
@@ -145,8 +151,9 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
 
   // The descriptions and factors live in per-thread vectors that keep their capacity, so that a repeated evaluation
   // allocates only its result.
-  thread_local std::vector<unit_manager::PropagateOperandInfo> operands;
-  thread_local std::vector<double> factors;
+  thread_local PropagationScratch scratch;
+  std::vector<unit_manager::PropagateOperandInfo>& operands = scratch.operands;
+  std::vector<double>& factors = scratch.factors;
   operands.clear();
   factors.clear();
   operands.push_back(describeOperand<T>(first, firstUnit, firstData));

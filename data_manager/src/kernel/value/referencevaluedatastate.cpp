@@ -10,7 +10,17 @@ ReferenceValueDataState::ReferenceValueDataState(ValueData& target) noexcept
   mTarget->addReference();
 }
 
-ReferenceValueDataState::~ReferenceValueDataState() { mTarget->removeReference(); }
+ReferenceValueDataState::~ReferenceValueDataState() {
+  if (mTarget != nullptr) {
+    mTarget->removeReference();
+  }
+}
+
+ValueData* ReferenceValueDataState::takeChainTarget() noexcept {
+  ValueData* target = mTarget;
+  mTarget = nullptr;
+  return target;
+}
 
 const ValueData& ReferenceValueDataState::getValueData() const {
   const ValueData* end = mTarget;

@@ -13,7 +13,7 @@ class ReferenceValueDataState : public ValueDataState {
  public:
   // Adds one count to target.
   explicit ReferenceValueDataState(ValueData& target) noexcept;
-  // Removes the count from the target.
+  // Removes the count from the target, unless takeChainTarget handed it on.
   ~ReferenceValueDataState() override;
 
   bool isResolved() const override;
@@ -21,6 +21,7 @@ class ReferenceValueDataState : public ValueDataState {
   const ValueData& getValueData() const override;
   ValueData& getValueData() override;
   ValueData* nextInChain() const noexcept override { return mTarget; }
+  ValueData* takeChainTarget() noexcept override;
 
  private:
   ValueData* mTarget;

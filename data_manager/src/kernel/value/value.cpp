@@ -88,10 +88,12 @@ bool Value::isAffineUnitInValue() const noexcept { return mData->getUnit().isAff
 bool Value::isResolved() const { return mData->isResolved(); }
 
 const void* Value::getGenericValue() const {
-  if (!mData->isResolved()) {
+  // Every reader of element data comes through here: ask the end of the chain once.
+  const ValueDataState& end = mData->getState().getValueData().getState();
+  if (!end.isResolved()) {
     msg::raise(msg::value::QueryUnresolvedValue);
   }
-  return mData->getGenericValue();
+  return end.getGenericValue();
 }
 
 ValueAttributes& Value::getAttributes() {

@@ -52,25 +52,14 @@ bool ValueData::isResolved() const { return mState->getValueData().mState->isRes
 const void* ValueData::getGenericValue() const { return mState->getValueData().mState->getGenericValue(); }
 
 void ValueData::removeReference() noexcept {
-  if (--mRefCount > 0) {
-    return;
-  }
   // Destroying a value data releases the one its reference state points at, which may in turn be destroyed, and so
-  // on along a chain of any length. Queue them and destroy them one after another instead of recursing.
-  thread_local ValueData* tPending = nullptr;
-  thread_local bool tDraining = false;
-  mNextToDestroy = tPending;
-  tPending = this;
-  if (tDraining) {
-    return;
+  // on along a chain of any length. Walk the chain in a loop instead of letting each destructor recurse into the next.
+  ValueData* data = this;
+  while (data != nullptr && --data->mRefCount == 0) {
+    ValueData* next = data->mState != nullptr ? data->mState->takeChainTarget() : nullptr;
+    delete data;
+    data = next;
   }
-  tDraining = true;
-  while (tPending != nullptr) {
-    ValueData* next = tPending;
-    tPending = next->mNextToDestroy;
-    delete next;
-  }
-  tDraining = false;
 }
 
 void ValueData::share(ValueData& other) {

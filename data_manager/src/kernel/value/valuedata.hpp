@@ -74,7 +74,6 @@ class ValueData : public Base {
   unit_manager::UnitExpression mUnit;
   std::int32_t mRefCount;
   ValueDataState* mState;
-  ValueData* mNextToDestroy = nullptr;
 };
 
 }  // namespace data_manager

@@ -25,6 +25,8 @@ class ValueDataState : public Base {
   // The ValueData a reference state points at; null for the other states. Chains are walked with it in a loop, so
   // that no chain length can exhaust the stack.
   virtual ValueData* nextInChain() const noexcept { return nullptr; }
+  // Hands the counted target of a reference state to the caller, who then owns that count; null for other states.
+  virtual ValueData* takeChainTarget() noexcept { return nullptr; }
 };
 
 }  // namespace data_manager
