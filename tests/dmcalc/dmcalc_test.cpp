@@ -3,6 +3,7 @@
 // Runs the dmcalc binary with arguments or a batch on stdin and checks what it prints and its exit status.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -26,10 +27,11 @@ std::string slurp(const std::string& path) {
 
 // Runs dmcalc with shell-quoted arguments and optional stdin text.
 Outcome dmcalc(const std::string& args, const std::string& input = "") {
-  const std::string dir = ::testing::TempDir();
-  const std::string in = dir + "dmcalc_in.txt";
-  const std::string out = dir + "dmcalc_out.txt";
-  const std::string err = dir + "dmcalc_err.txt";
+  // ctest runs test processes side by side: the files are named after this process.
+  const std::string base = ::testing::TempDir() + "dmcalc_" + std::to_string(getpid());
+  const std::string in = base + "_in.txt";
+  const std::string out = base + "_out.txt";
+  const std::string err = base + "_err.txt";
   std::ofstream(in) << input;
   const std::string command = std::string(DMCALC_PATH) + " " + args + " <" + in + " >" + out + " 2>" + err;
   const int raw = std::system(command.c_str());

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "data_manager/base.hpp"
+#include "data_manager/data_manager_export.hpp"
 #include "data_manager/valuetraitid.hpp"
 #include "kernel/value/valuedatastate.hpp"
 #include "qtf/datatypeid.hpp"
@@ -24,7 +25,7 @@ struct ParsedValueText;
 using ValueDataStateFactory = ValueDataState* (*)(ValueData& owner, qtf::DataTypeId::Type type,
                                                   const qtf::Dimension& dimension, const void* data);
 
-class ValueData : public Base {
+class DATA_MANAGER_EXPORT ValueData : public Base {
  public:
   // Count 1, state from the trait's factory. Throws "data_manager:value:InvalidDataType" and
   // "data_manager:value:InvalidValueTrait" for bad identifiers.

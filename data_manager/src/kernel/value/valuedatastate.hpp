@@ -7,12 +7,13 @@
 #define DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATASTATE_HPP
 
 #include "data_manager/base.hpp"
+#include "data_manager/data_manager_export.hpp"
 
 namespace data_manager {
 
 class ValueData;
 
-class ValueDataState : public Base {
+class DATA_MANAGER_EXPORT ValueDataState : public Base {
  public:
   explicit ValueDataState(const Context& context) noexcept : Base(context) {}
   ~ValueDataState() override;
