@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "qtf/allocator.hpp"
 #include "qtf/messageexception.hpp"
@@ -27,6 +28,20 @@ std::string thrownIdentifier(Fcn&& statement) {
     return "<other exception>";
   }
   return "";
+}
+
+// Runs statement and reports what it throws as {identifier, argument 1, ..., argument 4}: {} when it throws nothing,
+// {"<other exception>"} for an exception that is no MessageException.
+template <typename Fcn>
+std::vector<std::string> thrownMessage(Fcn&& statement) {
+  try {
+    statement();
+  } catch (const qtf::MessageException& e) {
+    return {e.identifier(), e.argument(1), e.argument(2), e.argument(3), e.argument(4)};
+  } catch (...) {
+    return {"<other exception>"};
+  }
+  return {};
 }
 
 }  // namespace sorvexa_test

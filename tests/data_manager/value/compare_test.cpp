@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// Bitwise equality and hashing of values, and their conversion into other units.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data_manager/datatyperec.hpp"
+#include "data_manager/value.hpp"
+#include "data_manager/valueattributes.hpp"
+#include "sorvexa_test/expect.hpp"
+#include "sorvexa_test/values.hpp"
+
+namespace {
+
+using data_manager::DataTypeRec;
+using data_manager::Value;
+using qtf::DataTypeId;
+using qtf::Dimension;
+using namespace sorvexa_test;
+
+Value scalarWithBits(std::uint64_t bits) {
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return makeValue<double>(Dimension(1, 1), {d});
+}
+
+Value withAttributes(const char* text) {
+  Value v = value(text);
+  v.getAttributes().setName("a");
+  v.getAttributes().setAnnotation("note");
+  v.getAttributes().setAttributeValue(value("[3]"));
+  return v;
+}
+
+TEST(ValueEquality, ComparesTypeDimensionUnitAndBytesButNotAttributes) {
+  struct Row {
+    const char* name;
+    Value a, b;
+    bool equal;
+  };
+  const Row rows[] = {
+      {"same bytes, type, dimension and unit", value("[1,2;3,4]:m"), value("[1,2;3,4]:m"), true},
+      {"attributes differ", withAttributes("[1,2;3,4]:m"), value("[1,2;3,4]:m"), true},
+      {"one element", value("[1,2;3,4]:m"), value("[1,2;3,5]:m"), false},
+      {"unit, no conversion", value("1000:m"), value("1:km"), false},
+      {"2x2 against 4x1, same bytes", value("[1,2;3,4]:m"), value("[1;2;3;4]:m"), false},
+      {"double against int", value("[1,2;3,4]:m"), value("[1,2;3,4]:m:int"), false},
+      {"int against uint, same bytes", value("[1,2;3,4]:m:int"), value("[1,2;3,4]:m:uint"), false},
+      {"uchar against char, same bytes", value("[1,2]:m:uchar"), value("[1,2]:m:char"), false},
+      {"0.0 against -0.0", scalarWithBits(0), scalarWithBits(0x8000000000000000), false},
+      {"NaN with the same bits", scalarWithBits(0x7ff8000000000001), scalarWithBits(0x7ff8000000000001), true},
+      {"NaN with another payload", scalarWithBits(0x7ff8000000000001), scalarWithBits(0x7ff8000000000002), false},
+      {"0x0", value("[]"), value("[]"), true},
+      {"2x0", value("[-;-]:m:int"), value("[-;-]:m:int"), true},
+      {"0x3", value("[|,|,|]:s"), value("[|,|,|]:s"), true},
+      {"empty in other units", value("[]:m"), value("[]:s"), false},
+      {"empty of other types", value("[]:1:int"), value("[]:1:uint"), false},
+      {"2x0 against 0x2", value("[-;-]"), value("[|,|]"), false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(row.a == row.b, row.equal);
+    EXPECT_EQ(row.b == row.a, row.equal);
+    EXPECT_EQ(row.a != row.b, !row.equal);
+    EXPECT_EQ(hashOf(row.a) == hashOf(row.b), row.equal);
+  }
+}
+
+TEST(ValueEquality, UnresolvedValueEqualsNothingButHashesLikeItsTwin) {
+  const Value u = unresolved(DataTypeId::Double, Dimension(1, 2), "m");
+  const Value& same = u;
+  EXPECT_FALSE(u == same);
+  EXPECT_TRUE(u != same);
+  EXPECT_NE(u, value("[0,0]:m"));
+  EXPECT_NE(value("[0,0]:m"), u);
+  EXPECT_EQ(hashOf(u), hashOf(unresolved(DataTypeId::Double, Dimension(1, 2), "m")));
+  EXPECT_NE(hashOf(u), hashOf(value("[0,0]:m")));
+}
+
+TEST(ConvertedValue, FollowsTheRecordsDimensionRuleAndLeavesTheSourceAlone) {
+  struct Row {
+    const char* name;
+    DataTypeRec record;
+    const char* id;
+  };
+  const Row rows[] = {
+      {"variable", DataTypeRec(context(), DataTypeId::Double, unit("m")), ""},
+      {"fixed, same shape", DataTypeRec(context(), DataTypeId::Double, Dimension(2, 3), unit("m")), ""},
+      {"fixed, other shape", DataTypeRec(context(), DataTypeId::Double, Dimension(3, 2), unit("m")),
+       "data_manager:data_type_rec:InconsistentDimensions"},
+      {"fixed 1x1", DataTypeRec(context(), DataTypeId::Double, Dimension(1, 1), unit("m")),
+       "data_manager:data_type_rec:InconsistentDimensions"},
+      {"other type", DataTypeRec(context(), DataTypeId::Int, unit("m")),
+       "data_manager:data_type_rec:InvalidDataTypeConversion"},
+      {"incommensurate unit", DataTypeRec(context(), DataTypeId::Double, unit("s")),
+       "unit_manager:unit:IncommensurateUnits"},
+  };
+  const Value source = value("[1.5,2,3;4,5,6]:km");
+  const Value before = deepCopy(source);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::unique_ptr<Value> converted;
+    EXPECT_THROW_ID(converted.reset(source.createConvertedValue(row.record, false)), row.id);
+    EXPECT_EQ(source, before);
+    if (converted) {
+      EXPECT_EQ(*converted, value("[1500,2000,3000;4000,5000,6000]:m"));
+    }
+  }
+  const Value u = unresolved(DataTypeId::Double, Dimension(2, 3), "km");
+  EXPECT_THROW_ID(std::unique_ptr<Value>(u.createConvertedValue(rows[0].record, false)),
+                  "data_manager:value:QueryUnresolvedValue");
+}
+
+TEST(ConvertedValue, CarriesTheAttributesInAnObjectOfItsOwn) {
+  Value source = value("[1]:km");
+  source.getAttributes().setName("x");
+  source.getAttributes().setAnnotation("note");
+  Value attached = unresolved(DataTypeId::Double, Dimension(1, 1), "s");
+  source.getAttributes().setAttributeValue(attached);
+  const std::unique_ptr<Value> converted(
+      source.createConvertedValue(DataTypeRec(context(), DataTypeId::Double, unit("m")), false));
+  const std::unique_ptr<Value> fundamental(source.linear());
+  Value seconds = value("[4]:s");
+  attached.share(seconds);
+  for (Value* result : {converted.get(), fundamental.get()}) {
+    ASSERT_TRUE(result->hasAttributes());
+    EXPECT_EQ(result->getAttributes().getName(), "x");
+    EXPECT_EQ(result->getAttributes().getAnnotation(), "note");
+    EXPECT_EQ(result->getAttributes().getAttributeValue(), seconds);
+    result->getAttributes().setName("y");
+  }
+  EXPECT_EQ(source.getAttributes().getName(), "x");
+}
+
+TEST(LinearAndAffine, AcceptOnlyResolvedDoubleValues) {
+  for (const char* text : {"[1,2]:degC:int", "[1,2]:m:uint", "[1,2]:m:uchar", "[1,2]:m:char"}) {
+    SCOPED_TRACE(text);
+    const Value source = value(text);
+    EXPECT_THROW_ID(std::unique_ptr<Value>(source.linear()), "data_manager:data_type_rec:InvalidDataTypeConversion");
+    EXPECT_THROW_ID(std::unique_ptr<Value>(source.affine()), "data_manager:data_type_rec:InvalidDataTypeConversion");
+    EXPECT_EQ(source, value(text));
+  }
+  const Value u = unresolved(DataTypeId::Double, Dimension(1, 1), "degC");
+  EXPECT_THROW_ID(std::unique_ptr<Value>(u.affine()), "data_manager:value:QueryUnresolvedValue");
+}
+
+TEST(ConvertedValue, OnlyAffineAddsTheOffsetAndExactConversionsStayExact) {
+  struct Row {
+    const char *source, *target;  // target null: linear() and affine(), into the fundamental units
+    const char *linear, *affine;  // null: not checked
+  };
+  const Row rows[] = {
+      {"[0,-273.15,100]:degC", nullptr, "[0,-273.15,100]:K", "[273.15,0,373.15]:K"},
+      {"[1,-2]:degC/s", nullptr, "[1,-2]:K/s", "[1,-2]:K/s"},  // a rate: no offset
+      {"[1.5,-2]:km", nullptr, "[1500,-2000]:m", "[1500,-2000]:m"},
+      {"[3;4]:N", nullptr, "[3;4]:kg*m/s^2", "[3;4]:kg*m/s^2"},
+      {"[3;4]:kg*m/s^2", nullptr, "[3;4]:kg*m/s^2", "[3;4]:kg*m/s^2"},
+      {"[]:degF", nullptr, "[]:K", "[]:K"},
+      {"[212,32,-40]:degF", "degC", nullptr, "[100,0,-40]:degC"},
+      {"[9,-18,180]:degF", "degC", "[5,-10,100]:degC", nullptr},
+      {"[0,100]:degC", "degF", "[0,180]:degF", "[32,212]:degF"},
+      {"[0.001,1.5,-2.25]:km", "m", "[1,1500,-2250]:m", "[1,1500,-2250]:m"},
+      {"[1]:in", "m", "[0.0254]:m", "[0.0254]:m"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.source) + " to " + (row.target ? row.target : "fundamental units"));
+    const Value source = value(row.source);
+    std::unique_ptr<Value> linear, affine;
+    if (row.target == nullptr) {
+      linear.reset(source.linear());
+      affine.reset(source.affine());
+    } else {
+      const DataTypeRec record(context(), DataTypeId::Double, unit(row.target));
+      linear.reset(source.createConvertedValue(record, false));
+      affine.reset(source.createConvertedValue(record, true));
+    }
+    if (row.linear != nullptr) {
+      EXPECT_EQ(*linear, value(row.linear)) << linear->toString();
+    }
+    if (row.affine != nullptr) {
+      EXPECT_EQ(*affine, value(row.affine)) << affine->toString();
+    }
+  }
+}
+
+}  // namespace
