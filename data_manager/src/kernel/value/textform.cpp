@@ -82,6 +82,56 @@ std::string_view stripBrackets(std::string_view field) {
   return qtf::trim_view(data);
 }
 
+constexpr bool isWhiteSpace(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The common case in one pass: rows x columns plain decimal numbers, each optionally signed and surrounded by white
+// space, separated exactly as the dimension says. Returns false at the first thing it does not expect (an error, or a
+// number spelled as inf or nan, or one beyond the double range); the element-by-element reader then reads the text
+// again and reports exactly what qtf_string_to_double and the shape rules report.
+bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t columns, double* numbers) {
+  const char* p = data.data();
+  const char* const end = data.data() + data.size();
+  for (std::size_t row = 0; row < rows; ++row) {
+    for (std::size_t column = 0; column < columns; ++column) {
+      while (p < end && isWhiteSpace(*p)) {
+        ++p;
+      }
+      bool negative = false;
+      if (p < end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+      }
+      if (p == end || !((*p >= '0' && *p <= '9') || *p == '.')) {
+        return false;
+      }
+      double value = 0.0;
+      const auto [next, ec] = std::from_chars(p, end, value, std::chars_format::general);
+      if (ec != std::errc()) {
+        return false;
+      }
+      p = next;
+      while (p < end && isWhiteSpace(*p)) {
+        ++p;
+      }
+      const bool lastColumn = column + 1 == columns;
+      const char expected = lastColumn ? character(RowSeparator)[0] : character(ElementSeparator)[0];
+      if (lastColumn && row + 1 == rows) {
+        if (p != end) {
+          return false;
+        }
+      } else if (p == end || *p != expected) {
+        return false;
+      } else {
+        ++p;
+      }
+      *numbers++ = negative ? -value : value;
+    }
+  }
+  return true;
+}
+
+void readElements(std::string_view data, const qtf::Dimension& dimension, double* numbers);
+
 struct Matrix {
   qtf::Dimension dimension;
   BufferPtr buffer;  // elements of the value's type
@@ -130,6 +180,19 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   // Doubles are read straight into the value's buffer; other types go through a work array of doubles.
   BufferPtr work(qtf_calloc(count, sizeof(double)));
   auto* numbers = static_cast<double*>(work.get());
+  if (!readPlainNumbers(data, rows, columns, numbers)) {
+    readElements(data, dimension, numbers);
+  }
+  if (type == qtf::DataTypeId::Double) {
+    return {dimension, std::move(work)};
+  }
+  BufferPtr converted(qtf_calloc(count, qtf::get_type_size(type)));
+  qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
+  return {dimension, std::move(converted)};
+}
+
+void readElements(std::string_view data, const qtf::Dimension& dimension, double* numbers) {
+  const std::size_t columns = dimension.n();
   std::size_t row = 0;
   forEachPiece(data, character(RowSeparator)[0], [&](std::string_view text) {
     std::size_t column = 0;
@@ -147,12 +210,6 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
     ++row;
     return true;
   });
-  if (type == qtf::DataTypeId::Double) {
-    return {dimension, std::move(work)};
-  }
-  BufferPtr converted(qtf_calloc(count, qtf::get_type_size(type)));
-  qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
-  return {dimension, std::move(converted)};
 }
 
 }  // namespace
