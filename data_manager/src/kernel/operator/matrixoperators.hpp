@@ -36,6 +36,7 @@ class MTimes : public Operator<T> {
     }
     msg::raise(msg::value::InvalidMtimesDimension);
   }
+  bool needsZeroedResult() const noexcept override { return true; }
   void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
                double firstFactor, const qtf::Dimension* second, const void* secondData,
                double secondFactor) const override {

@@ -29,7 +29,11 @@ class Operator : public qtf::AllocatorBase {
   // second is null for one-operand operators.
   virtual qtf::Dimension getResultDimension(const Context& context, const qtf::Dimension& first,
                                             const qtf::Dimension* second) const = 0;
-  // Writes the result elements into result, which arrives zero-filled and sized for the result dimension.
+  // True when compute relies on a zero-filled result (it accumulates into it); otherwise compute writes every element
+  // and the buffer need not be cleared first.
+  virtual bool needsZeroedResult() const noexcept { return false; }
+  // Writes the result elements into result, which is sized for the result dimension (and zero-filled when
+  // needsZeroedResult says so).
   virtual void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
                        double firstFactor, const qtf::Dimension* second, const void* secondData,
                        double secondFactor) const = 0;

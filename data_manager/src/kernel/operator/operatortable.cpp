@@ -167,8 +167,10 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
     factors.push_back(qtf_get_inf());
   }
 
-  std::unique_ptr<void, BufferDeleter> buffer(
-      qtf_calloc(resultDimension.getNumElements(), qtf::get_type_size(resultType)));
+  const std::size_t count = resultDimension.getNumElements();
+  std::unique_ptr<void, BufferDeleter> buffer(object.needsZeroedResult()
+                                                  ? qtf_calloc(count, qtf::get_type_size(resultType))
+                                                  : qtf::allocate_buffer(resultType, count));
   object.compute(context, buffer.get(), first, firstData, factors[0], second, secondData, factors[1]);
   return ValueAccess::adopt(context, resultType, resultDimension, resultUnit, buffer.release());
 }

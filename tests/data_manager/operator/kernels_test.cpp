@@ -1,0 +1,442 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// The element kernels: wrapping integer arithmetic, truncating division and its
+// zero-divisor error, scaled operands, IEEE rules on double, the NaN check of
+// the logical operators, powers, and the double math functions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "data_manager/value.hpp"
+#include "data_manager/valueoperator.hpp"
+#include "sorvexa_test/expect.hpp"
+#include "sorvexa_test/operators.hpp"
+#include "sorvexa_test/values.hpp"
+
+namespace {
+
+using data_manager::Value;
+using data_manager::ValueOperator;
+using data_manager::ValueOpId;
+using qtf::DataTypeId;
+using qtf::Dimension;
+using sorvexa_test::asDoubles;
+using sorvexa_test::call;
+using sorvexa_test::ChosenFactorContext;
+using sorvexa_test::deepCopy;
+using sorvexa_test::makeValue;
+using sorvexa_test::rowOf;
+using sorvexa_test::sameDoubles;
+using sorvexa_test::valueOf;
+using sorvexa_test::wrapTo;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kIntMin = -2147483648.0;
+constexpr double kUIntMax = 4294967295.0;
+constexpr DataTypeId::Type kUChar = DataTypeId::UChar, kDouble = DataTypeId::Double, kInt = DataTypeId::Int,
+                           kUInt = DataTypeId::UInt, kChar = DataTypeId::Char;
+
+const std::string& nameOf(ValueOpId::Type op) { return ValueOperator::getName(op); }
+
+std::string show(const std::vector<double>& xs) {
+  std::string out = "[";
+  for (const double x : xs) {
+    out += std::to_string(x) + " ";
+  }
+  return out + "]";
+}
+
+TEST(ElementKernels, IntegerResultsWrapPowersConvertBackAndOperandsAreScaledFirst) {
+  struct Row {
+    DataTypeId::Type type;
+    ValueOpId::Type op;
+    double f1, f2;  // the scale factors the unit rule hands out
+    std::vector<double> a, b, expected;
+  };
+  const Row rows[] = {
+      {kUInt, ValueOpId::Gt, 1, 1, {kUIntMax}, {1}, {1}},
+      {kInt, ValueOpId::Gt, 1, 1, {-1}, {1}, {0}},
+      {kInt, ValueOpId::MrDivide, 1, 1, {kIntMin}, {-1}, {kIntMin}},
+      {kInt, ValueOpId::MlDivide, 1, 1, {-1}, {kIntMin}, {kIntMin}},
+      {kUChar, ValueOpId::Power, 1, 1, {2}, {8}, {0}},
+      {kChar, ValueOpId::Power, 1, 1, {2, -2}, {7}, {-128, -128}},
+      {kInt, ValueOpId::Power, 1, 1, {2, -2, 0}, {-1}, {0, 0, 0}},  // 1/0 is infinite and converts to 0
+      {kInt, ValueOpId::Power, 1, 1, {2}, {31}, {kIntMin}},
+      {kUInt, ValueOpId::Power, 1, 1, {2, 3}, {21}, {2097152, 1870418611}},  // 3^21 mod 2^32
+      {kUChar, ValueOpId::MPower, 1, 1, {2}, {8}, {0}},
+      {kChar, ValueOpId::MPower, 1, 1, {2}, {7}, {-128}},
+      {kInt, ValueOpId::MPower, 1, 1, {2}, {-1}, {0}},
+      {kInt, ValueOpId::MPower, 1, 1, {2}, {31}, {kIntMin}},
+      {kInt, ValueOpId::MPower, 1, 1, {3}, {40}, {0}},  // beyond the 64-bit range
+      {kUInt, ValueOpId::MPower, 1, 1, {3}, {2}, {9}},
+      {kInt, ValueOpId::Floor, 1, 1, {kIntMin, 7}, {}, {kIntMin, 7}},
+      {kUInt, ValueOpId::Ceil, 1, 1, {kUIntMax, 7}, {}, {kUIntMax, 7}},
+      {kChar, ValueOpId::IsInf, 1, 1, {-128, 0, 127}, {}, {0, 0, 0}},
+      {kUInt, ValueOpId::IsNan, 1, 1, {kUIntMax, 0}, {}, {0, 0}},
+      // scaled operands: integer factors truncate toward zero, then the product wraps
+      {kInt, ValueOpId::Plus, 0.5, 1, {3}, {4}, {4}},
+      {kDouble, ValueOpId::Plus, 0.5, 1, {3}, {4}, {5.5}},
+      {kInt, ValueOpId::UPlus, 2.9, 1, {10}, {}, {20}},
+      {kInt, ValueOpId::UPlus, -2.9, 1, {10}, {}, {-20}},
+      {kInt, ValueOpId::UPlus, -0.5, 1, {10}, {}, {0}},
+      {kUChar, ValueOpId::UPlus, 300, 1, {1}, {}, {44}},
+      {kUChar, ValueOpId::UPlus, -1, 1, {1}, {}, {255}},
+      {kChar, ValueOpId::UPlus, 2, 1, {100}, {}, {-56}},
+      {kUInt, ValueOpId::UPlus, 4294967299.0, 1, {5}, {}, {15}},  // 2^32 + 3 acts as 3
+      {kInt, ValueOpId::UPlus, 1e30, 1, {5}, {}, {0}},
+      {kInt, ValueOpId::UPlus, kNaN, 1, {5}, {}, {0}},
+      {kInt, ValueOpId::Plus, 1000, 1, {1}, {1, 2}, {1001, 1002}},
+      {kInt, ValueOpId::Plus, 1, 1000, {1, 2}, {2}, {2001, 2002}},
+      {kUChar, ValueOpId::And, 2, 1, {128}, {1}, {0}},
+      {kUChar, ValueOpId::Not, 2, 1, {128}, {}, {1}},
+      {kInt, ValueOpId::Eq, 1000, 1, {1}, {1000}, {1}},
+      {kDouble, ValueOpId::Eq, 1000, 1, {1}, {1000}, {1}},
+      {kInt, ValueOpId::Eq, 0.5, 1, {2}, {1}, {0}},
+      {kDouble, ValueOpId::Eq, 0.5, 1, {2}, {1}, {1}},
+      {kInt, ValueOpId::Lt, 1, 1000, {2000}, {3}, {1}},
+      {kUChar, ValueOpId::Power, 0.5, 1, {4}, {2}, {0}},
+      {kUChar, ValueOpId::MPower, 0.5, 1, {4}, {2}, {4}},  // factors apply in double, untruncated
+      {kInt, ValueOpId::Transpose, 2, 1, {3, 4}, {}, {3, 4}},
+      {kDouble, ValueOpId::CTranspose, 2, 1, {3}, {}, {3}},
+      {kDouble, ValueOpId::Not, kNaN, 1, {1}, {}, {0}},  // a scaled NaN is nonzero, not an error
+      {kDouble, ValueOpId::IsNan, kNaN, 1, {1}, {}, {1}},
+      {kDouble, ValueOpId::Or, 0, 1, {5}, {0}, {0}},
+  };
+  ChosenFactorContext factors;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(qtf::get_type_name(row.type) + " " + nameOf(row.op) + show(row.a) + show(row.b) + " factors " +
+                 std::to_string(row.f1) + " " + std::to_string(row.f2));
+    factors.setFactors(row.f1, row.f2);
+    const Value a = rowOf(row.type, row.a, factors.context());
+    const Value r = call(row.op, a, row.b.empty() ? a : rowOf(row.type, row.b, factors.context()));
+    const bool logical = (row.op >= ValueOpId::Eq && row.op <= ValueOpId::Or) ||
+                         (row.op >= ValueOpId::IsInf && row.op <= ValueOpId::Not);
+    EXPECT_EQ(r.getDataType(), logical ? kUChar : row.type);
+    EXPECT_EQ(asDoubles(r), row.expected);
+  }
+}
+
+// The exact result in 64 bits (products modulo 2^64), before reduction to the element type.
+std::int64_t wideReference(ValueOpId::Type op, std::int64_t a, std::int64_t b) {
+  switch (op) {
+    case ValueOpId::Plus:
+      return a + b;
+    case ValueOpId::Minus:
+      return a - b;
+    case ValueOpId::Times:
+      return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
+    case ValueOpId::UMinus:
+      return -a;
+    case ValueOpId::Abs:
+      return a < 0 ? -a : a;
+    case ValueOpId::RDivide:
+      return a / b;
+    case ValueOpId::LDivide:
+      return b / a;
+    case ValueOpId::Lt:
+      return a < b;
+    default:
+      return a >= b;
+  }
+}
+
+template <typename T>
+void sweepIntegerEdges(std::string& mismatches) {
+  const DataTypeId::Type type = sorvexa_test::typeOf<T>();
+  const std::int64_t lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
+  std::vector<std::int64_t> edges;
+  for (const std::int64_t x : {lo, lo + 1, std::int64_t{-1}, std::int64_t{0}, std::int64_t{1}, hi - 1, hi}) {
+    if (x >= lo && x <= hi && std::find(edges.begin(), edges.end(), x) == edges.end()) {
+      edges.push_back(x);
+    }
+  }
+  for (const ValueOpId::Type op :
+       {ValueOpId::Plus, ValueOpId::Minus, ValueOpId::Times, ValueOpId::UMinus, ValueOpId::Abs, ValueOpId::RDivide,
+        ValueOpId::LDivide, ValueOpId::Lt, ValueOpId::Ge}) {
+    for (const std::int64_t a : edges) {
+      for (const std::int64_t b : ValueOperator::getNumOperands(op) == 1 ? std::vector<std::int64_t>{0} : edges) {
+        const Value first = rowOf(type, {static_cast<double>(a)}), second = rowOf(type, {static_cast<double>(b)});
+        const std::string where =
+            qtf::get_type_name(type) + " " + nameOf(op) + "(" + std::to_string(a) + ", " + std::to_string(b) + ") ";
+        if ((op == ValueOpId::RDivide && b == 0) || (op == ValueOpId::LDivide && a == 0)) {
+          const std::string id = sorvexa_test::thrownIdentifier([&] { call(op, first, second); });
+          mismatches += id == "data_manager:value:IntegerDivisionByZero" ? "" : where + "threw '" + id + "'\n";
+          continue;
+        }
+        const std::int64_t wide = wideReference(op, a, b);
+        const bool comparison = op == ValueOpId::Lt || op == ValueOpId::Ge;
+        const double expected = static_cast<double>(comparison ? wide : wrapTo<T>(wide));
+        const std::vector<double> got = asDoubles(call(op, first, second));
+        mismatches += got == std::vector<double>{expected} ? "" : where + "gave " + show(got) + "\n";
+      }
+    }
+  }
+}
+
+TEST(ElementKernels, IntegerEdgeValuesMatchAWiderReferenceReducedModuloTwoToTheWidth) {
+  std::string mismatches;
+  sweepIntegerEdges<unsigned char>(mismatches);
+  sweepIntegerEdges<int>(mismatches);
+  sweepIntegerEdges<unsigned int>(mismatches);
+  sweepIntegerEdges<char>(mismatches);
+  EXPECT_EQ(mismatches, "");
+}
+
+TEST(ElementKernels, DoubleSpecialValuesFollowIeee) {
+  const double tiny = std::numeric_limits<double>::denorm_min(), huge = std::numeric_limits<double>::max();
+  const std::vector<double> edges = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, kNaN, tiny, huge};
+  struct Op {
+    ValueOpId::Type op;
+    double (*reference)(double, double);
+  };
+  const Op ops[] = {
+      {ValueOpId::Plus, [](double a, double b) { return a + b; }},
+      {ValueOpId::Minus, [](double a, double b) { return a - b; }},
+      {ValueOpId::Times, [](double a, double b) { return a * b; }},
+      {ValueOpId::RDivide, [](double a, double b) { return a / b; }},
+      {ValueOpId::LDivide, [](double a, double b) { return b / a; }},
+      {ValueOpId::UMinus, [](double a, double) { return -a; }},
+      {ValueOpId::Abs, [](double a, double) { return std::fabs(a); }},
+      {ValueOpId::Eq, [](double a, double b) { return a == b ? 1.0 : 0.0; }},
+      {ValueOpId::Ne, [](double a, double b) { return a != b ? 1.0 : 0.0; }},
+      {ValueOpId::Lt, [](double a, double b) { return a < b ? 1.0 : 0.0; }},
+      {ValueOpId::Gt, [](double a, double b) { return a > b ? 1.0 : 0.0; }},
+      {ValueOpId::Le, [](double a, double b) { return a <= b ? 1.0 : 0.0; }},
+      {ValueOpId::Ge, [](double a, double b) { return a >= b ? 1.0 : 0.0; }},
+  };
+  std::string mismatches;
+  for (const Op& op : ops) {
+    for (const double a : edges) {
+      for (const double b : edges) {
+        const std::vector<double> got = asDoubles(call(op.op, rowOf(kDouble, {a}), rowOf(kDouble, {b})));
+        if (!sameDoubles(got, {op.reference(a, b)})) {
+          mismatches += nameOf(op.op) + show({a, b}) + " gave " + show(got) + "\n";
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, "");
+}
+
+template <typename T>
+class ElementwiseLoops : public ::testing::Test {};
+TYPED_TEST_SUITE(ElementwiseLoops, sorvexa_test::ElementTypes);
+
+TYPED_TEST(ElementwiseLoops, EveryLengthExpandsScalarsBothWaysAndPairsEqualShapes) {
+  using T = TypeParam;
+  const auto sample = [](std::size_t i) {  // nonzero, spread over T's range
+    if constexpr (std::is_same_v<T, double>) {
+      return static_cast<double>(i) * 0.375 - 5.125;
+    } else {
+      const T x = wrapTo<T>(static_cast<std::int64_t>(i) * 2654435761LL + 40503);
+      return x == T(0) ? T(1) : x;
+    }
+  };
+  const auto reference = [](ValueOpId::Type op, T a, T b) {
+    if constexpr (std::is_same_v<T, double>) {
+      return op == ValueOpId::Plus ? a + b : op == ValueOpId::Times ? a * b : op == ValueOpId::RDivide ? a / b : a < b;
+    } else {
+      return static_cast<double>(op == ValueOpId::Lt ? a < b : wrapTo<T>(wideReference(op, a, b)));
+    }
+  };
+  std::string mismatches;
+  for (std::uint32_t n = 1; n <= 33; ++n) {
+    std::vector<T> xs, ys;
+    for (std::size_t i = 0; i < 3 * n; ++i) {
+      xs.push_back(sample(i));
+      ys.push_back(sample(i + 1000));
+    }
+    const Value scalar = makeValue<T>(Dimension(1, 1), {sample(7)});
+    const Value row = makeValue<T>(Dimension(1, n), std::vector<T>(xs.begin(), xs.begin() + n));
+    const Value a = makeValue<T>(Dimension(3, n), xs), b = makeValue<T>(Dimension(3, n), ys);
+    for (const ValueOpId::Type op : {ValueOpId::Plus, ValueOpId::Times, ValueOpId::RDivide, ValueOpId::Lt}) {
+      std::vector<double> scalarFirst, scalarSecond, paired;
+      for (std::size_t i = 0; i < 3 * n; ++i) {
+        paired.push_back(static_cast<double>(reference(op, xs[i], ys[i])));
+        if (i < n) {
+          scalarFirst.push_back(static_cast<double>(reference(op, sample(7), xs[i])));
+          scalarSecond.push_back(static_cast<double>(reference(op, xs[i], sample(7))));
+        }
+      }
+      const std::string where = nameOf(op) + " n=" + std::to_string(n);
+      mismatches += sameDoubles(asDoubles(call(op, scalar, row)), scalarFirst) ? "" : where + " scalar first\n";
+      mismatches += sameDoubles(asDoubles(call(op, row, scalar)), scalarSecond) ? "" : where + " scalar second\n";
+      const Value r = call(op, a, b);
+      mismatches += r.getDimension() == a.getDimension() && sameDoubles(asDoubles(r), paired) ? "" : where + " pairs\n";
+    }
+  }
+  EXPECT_EQ(mismatches, "");
+}
+
+TEST(ElementKernels, IntegerDivisionByZeroThrowsBeforeAnyResultAndEmptyResultsDivideNothing) {
+  struct Row {
+    ValueOpId::Type op;
+    std::vector<double> a, b;
+    double f1, f2;
+    bool throws;
+    std::vector<double> expected;
+  };
+  const Row rows[] = {
+      {ValueOpId::RDivide, {1, 2}, {1, 0}, 1, 1, true, {}},
+      {ValueOpId::LDivide, {0}, {5, 6}, 1, 1, true, {}},
+      {ValueOpId::LDivide, {1, 0}, {5, 6}, 1, 1, true, {}},
+      {ValueOpId::MlDivide, {0}, {1, 2}, 1, 1, true, {}},
+      {ValueOpId::MrDivide, {1, 2}, {0}, 1, 1, true, {}},
+      {ValueOpId::RDivide, {4}, {2}, 1, 0.5, true, {}},  // divisors that the truncated factor scales to 0
+      {ValueOpId::LDivide, {2}, {4, 4}, 0.5, 1, true, {}},
+      {ValueOpId::MrDivide, {4, 4}, {2}, 1, -0.9, true, {}},
+      {ValueOpId::RDivide, {20}, {2}, 1, 2.5, false, {5}},  // divisor 2 * 2
+      {ValueOpId::RDivide, {}, {0}, 1, 1, false, {}},
+      {ValueOpId::MlDivide, {0}, {}, 1, 1, false, {}},
+      {ValueOpId::MrDivide, {}, {0}, 1, 1, false, {}},
+      {ValueOpId::LDivide, {0}, {}, 1, 1, false, {}},
+  };
+  ChosenFactorContext factors;
+  for (const DataTypeId::Type type : {kUChar, kInt, kUInt, kChar}) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(qtf::get_type_name(type) + " " + nameOf(row.op) + show(row.a) + show(row.b) + " factors " +
+                   std::to_string(row.f1) + " " + std::to_string(row.f2));
+      factors.setFactors(row.f1, row.f2);
+      const Value a = rowOf(type, row.a, factors.context()), b = rowOf(type, row.b, factors.context());
+      const Value aBefore = deepCopy(a), bBefore = deepCopy(b);
+      if (row.throws) {
+        EXPECT_THROW_ID(call(row.op, a, b), "data_manager:value:IntegerDivisionByZero");
+      } else {
+        EXPECT_EQ(asDoubles(call(row.op, a, b)), row.expected);
+      }
+      EXPECT_TRUE(a == aBefore && b == bBefore);
+    }
+  }
+}
+
+TEST(ElementKernels, OperandDescriptionsCarryTheZeroFlagAndTheScalarConstant) {
+  struct Row {
+    DataTypeId::Type type;
+    Dimension dimension;
+    std::vector<double> elements;
+    bool isZero, hasConstant;
+    double constant;
+  };
+  const Row rows[] = {
+      {kDouble, Dimension(1, 1), {2.5}, false, true, 2.5},
+      {kDouble, Dimension(1, 1), {-0.0}, true, true, -0.0},
+      {kDouble, Dimension(1, 1), {kNaN}, false, true, kNaN},
+      {kChar, Dimension(1, 1), {-1}, false, true, -1},
+      {kUInt, Dimension(1, 1), {kUIntMax}, false, true, kUIntMax},
+      {kDouble, Dimension(2, 2), {0, 0, 0, 0}, true, false, 0},
+      {kDouble, Dimension(1, 3), {0, 5, 0}, false, false, 0},
+      {kDouble, Dimension(1, 2), {kNaN, 0}, false, false, 0},
+      {kInt, Dimension(0, 0), {}, true, false, 0},
+  };
+  ChosenFactorContext factors;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(qtf::get_type_name(row.type) + " " + show(row.elements));
+    call(ValueOpId::UPlus, valueOf(row.type, row.dimension, row.elements, "1", factors.context()));
+    ASSERT_EQ(factors.lastOperands().size(), 1U);  // one operand: one description, one factor
+    EXPECT_EQ(factors.lastFactorCount(), 1U);
+    const unit_manager::PropagateOperandInfo& info = factors.lastOperands()[0];
+    EXPECT_EQ(info.isZero(), row.isZero);
+    EXPECT_EQ(info.hasScalarConstant(), row.hasConstant);
+    EXPECT_TRUE(!row.hasConstant || sameDoubles({info.scalarConstant()}, {row.constant}));
+  }
+  // The second operand is described after its conversion to the first operand's type: 2.7 reaches Int as 3.
+  call(ValueOpId::Plus, rowOf(kInt, {1}, factors.context()), rowOf(kDouble, {2.7}, factors.context()));
+  ASSERT_EQ(factors.lastOperands().size(), 2U);
+  EXPECT_EQ(factors.lastFactorCount(), 2U);
+  EXPECT_EQ(factors.lastOperands()[1].scalarConstant(), 3.0);
+}
+
+TEST(ElementKernels, LogicalOperatorsRejectNanAnywhereInTheirRawOperands) {
+  struct Row {
+    ValueOpId::Type op;
+    std::vector<double> a, b;
+    bool throws;
+    std::vector<double> expected;
+  };
+  const Row rows[] = {
+      {ValueOpId::And, {kNaN}, {0}, true, {}},
+      {ValueOpId::And, {1, 2}, {kNaN}, true, {}},
+      {ValueOpId::Or, {0}, {1, kNaN}, true, {}},
+      {ValueOpId::And, {}, {kNaN}, true, {}},  // all of the second operand is checked, a scalar too
+      {ValueOpId::Not, {1, kNaN}, {}, true, {}},
+      {ValueOpId::Not, {0, 2, -0.0}, {}, false, {1, 0, 1}},
+      {ValueOpId::Or, {-0.0, 0}, {0, -3}, false, {0, 1}},
+      {ValueOpId::And, {kInf, -2}, {1}, false, {1, 1}},
+      {ValueOpId::IsNan, {1, kNaN}, {}, false, {0, 1}},
+      {ValueOpId::IsInf, {kInf, -kInf, 1, kNaN}, {}, false, {1, 1, 0, 0}},
+      {ValueOpId::Not, {}, {}, false, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(nameOf(row.op) + show(row.a) + show(row.b));
+    const Value a = rowOf(kDouble, row.a), b = row.b.empty() ? a : rowOf(kDouble, row.b);
+    const Value aBefore = deepCopy(a), bBefore = deepCopy(b);
+    if (row.throws) {
+      EXPECT_THROW_ID(call(row.op, a, b), "data_manager:value:CanNotConvertNanToLogical");
+      EXPECT_TRUE(sameDoubles(asDoubles(a), asDoubles(aBefore)) && sameDoubles(asDoubles(b), asDoubles(bBefore)));
+    } else {
+      EXPECT_EQ(asDoubles(call(row.op, a, b)), row.expected);
+    }
+  }
+}
+
+TEST(ElementKernels, DoubleMathFunctionsAreTheCLibrarysOnScaledValues) {
+  struct Row {
+    ValueOpId::Type op;
+    double (*reference)(double);
+  };
+  const Row rows[] = {
+      {ValueOpId::Sin, [](double x) { return std::sin(x); }},
+      {ValueOpId::Cos, [](double x) { return std::cos(x); }},
+      {ValueOpId::Tan, [](double x) { return std::tan(x); }},
+      {ValueOpId::ASin, [](double x) { return std::asin(x); }},
+      {ValueOpId::ACos, [](double x) { return std::acos(x); }},
+      {ValueOpId::ATan, [](double x) { return std::atan(x); }},
+      {ValueOpId::Log, [](double x) { return std::log(x); }},
+      {ValueOpId::Log10, [](double x) { return std::log10(x); }},
+      {ValueOpId::Sinh, [](double x) { return std::sinh(x); }},
+      {ValueOpId::Cosh, [](double x) { return std::cosh(x); }},
+      {ValueOpId::Tanh, [](double x) { return std::tanh(x); }},
+      {ValueOpId::Exp, [](double x) { return std::exp(x); }},
+      {ValueOpId::Sqrt, [](double x) { return std::sqrt(x); }},
+  };
+  const std::vector<double> xs = {0.5, -0.25, 2, 0, -1, kInf};  // Sqrt(-1) is NaN and Log(0) is -inf, without error
+  ChosenFactorContext factors;
+  factors.setFactors(2, 1);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(nameOf(row.op));
+    std::vector<double> expected;
+    for (const double x : xs) {
+      expected.push_back(row.reference(2 * x));
+    }
+    const Value r = call(row.op, valueOf(kDouble, Dimension(2, 3), xs, "1", factors.context()));
+    EXPECT_EQ(r.getDataType(), kDouble);
+    EXPECT_TRUE(sameDoubles(asDoubles(r), expected)) << show(asDoubles(r));
+  }
+  struct Binary {
+    ValueOpId::Type op;
+    const char* a;
+    const char* b;
+    std::vector<double> expected;
+  };
+  const Binary binaries[] = {
+      {ValueOpId::Atan2, "[1]", "[1,-1,0]", {std::atan2(1.0, 1.0), std::atan2(1.0, -1.0), std::atan2(1.0, 0.0)}},
+      {ValueOpId::Atan2, "[1,-1]:1:double", "[0]:1:int", {std::atan2(1.0, 0.0), std::atan2(-1.0, 0.0)}},
+      {ValueOpId::Power, "[2,3]", "[0.5]", {std::pow(2.0, 0.5), std::pow(3.0, 0.5)}},
+      {ValueOpId::MPower, "[2]", "[10]", {1024}},
+      {ValueOpId::MPower, "[-8]", "[0.3333333333333333]", {kNaN}},
+  };
+  for (const Binary& row : binaries) {
+    SCOPED_TRACE(nameOf(row.op) + " " + row.a + " " + row.b);
+    EXPECT_TRUE(
+        sameDoubles(asDoubles(call(row.op, sorvexa_test::value(row.a), sorvexa_test::value(row.b))), row.expected));
+  }
+}
+
+}  // namespace
