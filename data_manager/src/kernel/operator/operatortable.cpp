@@ -151,7 +151,8 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
 
   // The descriptions and factors live in per-thread vectors that keep their capacity, so that a repeated evaluation
   // allocates only its result.
-  thread_local PropagationScratch scratch;
+  // Initial-exec: one load from the thread pointer instead of a call into the dynamic loader on every evaluation.
+  __attribute__((tls_model("initial-exec"))) thread_local PropagationScratch scratch;
   std::vector<unit_manager::PropagateOperandInfo>& operands = scratch.operands;
   std::vector<double>& factors = scratch.factors;
   operands.clear();
@@ -168,9 +169,15 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   }
 
   const std::size_t count = resultDimension.getNumElements();
-  std::unique_ptr<void, BufferDeleter> buffer(object.needsZeroedResult()
-                                                  ? qtf_calloc(count, qtf::get_type_size(resultType))
-                                                  : qtf::allocate_buffer(resultType, count));
+  const std::size_t size = qtf::get_type_size(resultType);
+  if (count <= ResolvedValueDataState::kInlineBytes / size) {
+    // A small result is computed on the stack and copied into the value, whose state holds it without an allocation.
+    alignas(8) unsigned char local[ResolvedValueDataState::kInlineBytes] = {};
+    object.compute(context, local, first, firstData, factors[0], second, secondData, factors[1]);
+    return ValueAccess::copy(context, resultType, resultDimension, resultUnit, local);
+  }
+  std::unique_ptr<void, BufferDeleter> buffer(object.needsZeroedResult() ? qtf_calloc(count, size)
+                                                                         : qtf::allocate_buffer(resultType, count));
   object.compute(context, buffer.get(), first, firstData, factors[0], second, secondData, factors[1]);
   return ValueAccess::adopt(context, resultType, resultDimension, resultUnit, buffer.release());
 }

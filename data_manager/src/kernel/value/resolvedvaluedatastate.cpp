@@ -13,19 +13,23 @@ const bool kRegistered = ValueData::registerStateFactory(ValueTraitId::Resolved,
 
 ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, qtf::DataTypeId::Type type,
                                                const qtf::Dimension& dimension, const void* data)
-    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(nullptr) {
+    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(nullptr), mInline{} {
   const std::size_t count = dimension.getNumElements();
   const std::size_t size = qtf::get_type_size(type);
-  mBuffer = qtf_calloc(count, size);
+  mBuffer = count <= kInlineBytes / size ? mInline : qtf_calloc(count, size);
   if (data != nullptr && count != 0) {
     std::memcpy(mBuffer, data, count * size);
   }
 }
 
 ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, void* buffer) noexcept
-    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(buffer) {}
+    : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(buffer), mInline{} {}
 
-ResolvedValueDataState::~ResolvedValueDataState() { qtf_free(mBuffer); }
+ResolvedValueDataState::~ResolvedValueDataState() {
+  if (mBuffer != mInline) {
+    qtf_free(mBuffer);
+  }
+}
 
 ValueDataState* ResolvedValueDataState::create(ValueData& owner, qtf::DataTypeId::Type type,
                                                const qtf::Dimension& dimension, const void* data) {

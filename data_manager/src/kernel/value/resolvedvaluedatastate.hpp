@@ -4,6 +4,8 @@
 #ifndef DATA_MANAGER_SRC_KERNEL_VALUE_RESOLVEDVALUEDATASTATE_HPP
 #define DATA_MANAGER_SRC_KERNEL_VALUE_RESOLVEDVALUEDATASTATE_HPP
 
+#include <cstddef>
+
 #include "kernel/value/valuedatastate.hpp"
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
@@ -12,11 +14,16 @@ namespace data_manager {
 
 class ResolvedValueDataState : public ValueDataState {
  public:
+  // Elements of up to this many bytes live inside the state, so a scalar costs no allocation of its own.
+  static constexpr std::size_t kInlineBytes = 16;
+
   // A zero-filled buffer of dimension's elements, filled from data when data is not null.
   ResolvedValueDataState(ValueData& owner, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                          const void* data);
   // Takes over buffer, a block from qtf_calloc or qtf::allocate_buffer.
   ResolvedValueDataState(ValueData& owner, void* buffer) noexcept;
+  ResolvedValueDataState(const ResolvedValueDataState&) = delete;
+  ResolvedValueDataState& operator=(const ResolvedValueDataState&) = delete;
   ~ResolvedValueDataState() override;
 
   bool isResolved() const override { return true; }
@@ -29,7 +36,8 @@ class ResolvedValueDataState : public ValueDataState {
 
  private:
   ValueData* mOwner;
-  void* mBuffer;
+  void* mBuffer;  // mInline, or a block of the library's allocator that the state owns
+  alignas(8) unsigned char mInline[kInlineBytes];
 };
 
 }  // namespace data_manager

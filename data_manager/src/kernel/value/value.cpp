@@ -88,7 +88,10 @@ bool Value::isAffineUnitInValue() const noexcept { return mData->getUnit().isAff
 bool Value::isResolved() const { return mData->isResolved(); }
 
 const void* Value::getGenericValue() const {
-  // Every reader of element data comes through here: ask the end of the chain once.
+  if (const void* elements = mData->getOwnElements()) {
+    return elements;
+  }
+  // A value tied to other data: ask the end of the chain.
   const ValueDataState& end = mData->getState().getValueData().getState();
   if (!end.isResolved()) {
     msg::raise(msg::value::QueryUnresolvedValue);
@@ -118,6 +121,11 @@ ValueData* ValueAccess::adoptData(const Context& context, qtf::DataTypeId::Type 
     throw std::bad_alloc();
   }
   return data;
+}
+
+Value ValueAccess::copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                        const unit_manager::UnitExpression& unit, const void* data) {
+  return Value(new ValueData(context, type, dimension, unit, data, ValueData::CopyElements{}));
 }
 
 Value ValueAccess::adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,

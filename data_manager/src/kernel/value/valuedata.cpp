@@ -32,17 +32,24 @@ ValueData::ValueData(const Context& context, ValueTraitId::Type trait, qtf::Data
                      const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data)
     : Base(context), mDataType(checkedType(type)), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
   mState = createState(*this, trait, type, dimension, data);
+  mOwnElements = mState->isResolved() ? mState->getGenericValue() : nullptr;
 }
 
 ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                     const unit_manager::UnitExpression& unit, void* buffer)
+                     const unit_manager::UnitExpression& unit, void* buffer) noexcept
     : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
-  // The buffer is ours from here on, also when the state cannot be allocated.
-  mState = new (std::nothrow) ResolvedValueDataState(*this, buffer);
-  if (mState == nullptr) {
-    qtf_free(buffer);
-    throw std::bad_alloc();
-  }
+  // The class-level operator new of the states hides placement new; the global one builds in place.
+  mState = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(*this, buffer);
+  mStateInside = true;
+  mOwnElements = mState->getGenericValue();
+}
+
+ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                     const unit_manager::UnitExpression& unit, const void* data, CopyElements)
+    : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+  mState = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(*this, type, dimension, data);
+  mStateInside = true;
+  mOwnElements = mState->getGenericValue();
 }
 
 ValueData::~ValueData() { releaseState(); }
@@ -99,7 +106,12 @@ void ValueData::referTo(ValueData& target) {
 }
 
 void ValueData::releaseState() noexcept {
-  delete mState;
+  if (mStateInside) {
+    mState->~ValueDataState();
+    mStateInside = false;
+  } else {
+    delete mState;
+  }
   mState = nullptr;
 }
 

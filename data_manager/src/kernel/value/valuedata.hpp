@@ -12,6 +12,7 @@
 #include "data_manager/base.hpp"
 #include "data_manager/data_manager_export.hpp"
 #include "data_manager/valuetraitid.hpp"
+#include "kernel/value/resolvedvaluedatastate.hpp"
 #include "kernel/value/valuedatastate.hpp"
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
@@ -33,10 +34,15 @@ class DATA_MANAGER_EXPORT ValueData : public Base {
             const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data);
   // A resolved value data read from the text form (defined with the text form).
   ValueData(const Context& context, const std::string& text);
-  // A resolved value data that takes over buffer, a qtf block of getNumElements() elements of type. For the
-  // library's own results, which are built in place instead of being copied once more.
+  // The library's own results are built with a resolved state inside the value data, so that a result costs one
+  // allocation (two when its elements do not fit the state). These constructors take over buffer, a qtf block of
+  // getNumElements() elements of type, also when they throw ...
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-            const unit_manager::UnitExpression& unit, void* buffer);
+            const unit_manager::UnitExpression& unit, void* buffer) noexcept;
+  // ... or copy the elements at data.
+  struct CopyElements {};
+  ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+            const unit_manager::UnitExpression& unit, const void* data, CopyElements);
   ValueData(const ValueData&) = delete;
   ValueData& operator=(const ValueData&) = delete;
   ~ValueData() override;
@@ -46,6 +52,9 @@ class DATA_MANAGER_EXPORT ValueData : public Base {
   const unit_manager::UnitExpression& getUnit() const noexcept { return mUnit; }
   std::int32_t getRefCount() const noexcept { return mRefCount; }
   const ValueDataState& getState() const noexcept { return *mState; }
+  // The elements of a value data that was resolved from the start, whose buffer never changes; null otherwise (the
+  // state then has to be asked).
+  const void* getOwnElements() const noexcept { return mOwnElements; }
 
   // Following references to the end of the chain.
   bool isResolved() const;
@@ -75,6 +84,9 @@ class DATA_MANAGER_EXPORT ValueData : public Base {
   unit_manager::UnitExpression mUnit;
   std::int32_t mRefCount;
   ValueDataState* mState;
+  const void* mOwnElements = nullptr;
+  bool mStateInside = false;  // mState was built in mStateStorage
+  alignas(ResolvedValueDataState) unsigned char mStateStorage[sizeof(ResolvedValueDataState)];
 };
 
 }  // namespace data_manager
