@@ -13,6 +13,7 @@
 #include "data_manager/value.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
+#include "kernel/operator/elementtraits.hpp"
 #include "kernel/operator/operatortable.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
@@ -70,7 +71,8 @@ Value concatenate(const Context& context, std::uint32_t total, std::uint32_t sha
   }
 
   const qtf::Dimension result = Vertical ? qtf::Dimension(total, shared) : qtf::Dimension(shared, total);
-  std::unique_ptr<void, BufferDeleter> buffer(qtf_calloc(result.getNumElements(), sizeof(T)));
+  // Every element of the result is written below, so the buffer need not be cleared first.
+  std::unique_ptr<void, BufferDeleter> buffer(qtf::allocate_buffer(TypeOf<T>::value, result.getNumElements()));
   T* out = static_cast<T*>(buffer.get());
   std::size_t offset = 0;  // rows (vertical) or columns (horizontal) written so far
   for (std::size_t i = 0; i < values.size(); ++i) {

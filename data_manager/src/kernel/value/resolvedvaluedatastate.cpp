@@ -16,7 +16,12 @@ ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, qtf::DataTypeId
     : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(nullptr), mInline{} {
   const std::size_t count = dimension.getNumElements();
   const std::size_t size = qtf::get_type_size(type);
-  mBuffer = count <= kInlineBytes / size ? mInline : qtf_calloc(count, size);
+  if (count <= kInlineBytes / size) {
+    mBuffer = mInline;
+  } else {
+    // A buffer that is about to be copied into need not be cleared first.
+    mBuffer = data != nullptr ? qtf::allocate_buffer(type, count) : qtf_calloc(count, size);
+  }
   if (data != nullptr && count != 0) {
     std::memcpy(mBuffer, data, count * size);
   }

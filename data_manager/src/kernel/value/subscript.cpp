@@ -23,7 +23,7 @@ ValueData* selectElements(const Value& source, const qtf::SubsRef& ref) {
   }
   const void* data = source.getGenericValue();
   const qtf::DataTypeId::Type type = source.getDataType();
-  std::unique_ptr<void, BufferDeleter> buffer(qtf_calloc(ref.dimension().getNumElements(), qtf::get_type_size(type)));
+  std::unique_ptr<void, BufferDeleter> buffer(qtf::allocate_buffer(type, ref.dimension().getNumElements()));
   ref.assign(type, buffer.get(), data);
   return ValueAccess::adoptData(source.getContext(), type, ref.dimension(), source.getUnit(), buffer.release());
 }

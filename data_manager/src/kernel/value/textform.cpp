@@ -178,7 +178,8 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   const qtf::Dimension dimension(static_cast<std::uint32_t>(rows), static_cast<std::uint32_t>(columns));
   const std::size_t count = dimension.getNumElements();
   // Doubles are read straight into the value's buffer; other types go through a work array of doubles.
-  BufferPtr work(qtf_calloc(count, sizeof(double)));
+  // Both readers write every element or throw, so the buffers need not be cleared first.
+  BufferPtr work(qtf::allocate_buffer(qtf::DataTypeId::Double, count));
   auto* numbers = static_cast<double*>(work.get());
   if (!readPlainNumbers(data, rows, columns, numbers)) {
     readElements(data, dimension, numbers);
@@ -186,7 +187,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   if (type == qtf::DataTypeId::Double) {
     return {dimension, std::move(work)};
   }
-  BufferPtr converted(qtf_calloc(count, qtf::get_type_size(type)));
+  BufferPtr converted(qtf::allocate_buffer(type, count));
   qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
   return {dimension, std::move(converted)};
 }
