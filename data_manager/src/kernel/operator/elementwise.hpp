@@ -88,8 +88,15 @@ class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn,
     } else if (first == *second) {
       const std::size_t n = first.getNumElements();
       checkDivisorsOf(a, n, sa, b, n, sb, n);
-      for (std::size_t i = 0; i < n; ++i) {
-        r[i] = static_cast<Tout>(fcn(sa(a[i]), sb(b[i])));
+      if (sa.isIdentity() && sb.isIdentity()) {
+        // Operands in one unit: no scaling, and on the 8-bit types no widening for a multiply by 1.
+        for (std::size_t i = 0; i < n; ++i) {
+          r[i] = static_cast<Tout>(fcn(a[i], b[i]));
+        }
+      } else {
+        for (std::size_t i = 0; i < n; ++i) {
+          r[i] = static_cast<Tout>(fcn(sa(a[i]), sb(b[i])));
+        }
       }
     }
   }

@@ -32,7 +32,10 @@ Value* Value::createConvertedValue(const DataTypeRec& type, bool affine) const {
   std::unique_ptr<void, BufferDeleter> owned(buffer);
   std::unique_ptr<Value> result(
       new Value(getContext(), ValueTraitId::Resolved, type.getDataType(), dimension, type.getUnit(), owned.get()));
-  result->getAttributes() = getAttributes();
+  // The result's attribute object comes first: making this value's own, when it has none, is then the last allocation,
+  // so running out of memory never leaves this value with an attribute object it did not have.
+  ValueAttributes& attributes = result->getAttributes();
+  attributes = getAttributes();
   return result.release();
 }
 
