@@ -3,8 +3,10 @@
 // The main of every benchmark program. Benchmarks come in pairs named
 // "<case>/library" and "<case>/baseline"; after the usual report, a table gives
 // for each pair the library's speed as a fraction of the baseline's, measured
-// in the same run (1.0 = as fast; above 1 = faster).
+// in the same run (1.0 = as fast; above 1 = faster), from real (wall-clock)
+// time.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -15,13 +17,24 @@ namespace {
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        // Adjusted times come in the benchmark's own unit; keep nanoseconds.
-        mTimes[run.benchmark_name()] =
-            run.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        // Keyed by the registered name and its arguments, without the suffixes that options such as Iterations()
+        // append ("/iterations:1"), so that such a case still pairs. Adjusted times come in the benchmark's own
+        // unit; keep nanoseconds. With repetitions, the fastest repetition counts.
+        std::string name = run.run_name.function_name;
+        if (!run.run_name.args.empty()) {
+          name += "/" + run.run_name.args;
+        }
+        const double time = run.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        const auto known = mTimes.find(name);
+        if (known == mTimes.end() || time < known->second) {
+          mTimes[name] = time;
+        }
       }
     }
   }
@@ -50,12 +63,27 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --benchmark_format=json or csv asks for Google Benchmark's own reporter; the ratio table is console output.
+  bool console = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const std::string option = "--benchmark_format=";
+    if (argument.compare(0, option.size(), option) == 0 && argument != option + "console") {
+      console = false;
+    }
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
     return 1;
   }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  if (console) {
+    // Colours only on a terminal, so that a report piped into a file reads as plain text.
+    RatioReporter reporter(isatty(STDOUT_FILENO) != 0 ? benchmark::ConsoleReporter::OO_ColorTabular
+                                                      : benchmark::ConsoleReporter::OO_Tabular);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+  } else {
+    benchmark::RunSpecifiedBenchmarks();
+  }
   benchmark::Shutdown();
   return 0;
 }

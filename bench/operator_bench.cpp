@@ -1,130 +1,131 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// Operators: a 1-by-1 Plus (the cost of dispatch, unit propagation and the
-// result value), Plus of 1000-by-1000 doubles in m and km (one scaled pass),
-// and MTimes of 512-by-512 doubles. Baselines: a plain loop into a freshly
-// allocated buffer, and the naive i-j-k product; each runs in the same process.
+// Operator calls on 1-by-1 values: what a call through ValueOperator costs in dispatch, unit propagation and the
+// result value, per operator family (Plus, Times, Lt, And, Sin, MTimes, Transpose) and per element type where the
+// type changes the path, in equal units and, for Plus and Lt, in m against km (the second operand scaled).
+//
+// Baseline: the least a scalar operation with its result on the heap costs, one allocation, the same arithmetic
+// (integers wrapping, km scaled by 1000) and one free, measured in the same process. Operands go through
+// DoNotOptimize so that neither side is folded away.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
+#include <cmath>
 #include <memory>
-#include <random>
-#include <vector>
+#include <string>
 
-#include "data_manager/context.hpp"
-#include "data_manager/value.hpp"
+#include "bench_support.hpp"
 #include "data_manager/valueoperator.hpp"
-#include "unit_manager/context.hpp"
 
 namespace {
 
+using bench::TypeId;
 using data_manager::Value;
 using data_manager::ValueOperator;
 using data_manager::ValueOpId;
 
-const data_manager::Context& context() {
-  static const unit_manager::StandardContext unitContext;
-  static const std::unique_ptr<data_manager::Context> instance(data_manager::Context::create(unitContext));
-  return *instance;
-}
-
-std::vector<double> randomNumbers(std::size_t n, unsigned seed) {
-  std::mt19937_64 random(seed);
-  std::uniform_real_distribution<double> distribution(-1.0, 1.0);
-  std::vector<double> out(n);
-  for (double& x : out) {
-    x = distribution(random);
+template <typename T>
+struct Operands {
+  static constexpr T first() {
+    if constexpr (std::is_floating_point_v<T>) {
+      return T(0.25);
+    } else {
+      return T(100);
+    }
   }
-  return out;
-}
+  static constexpr T second() {
+    if constexpr (std::is_floating_point_v<T>) {
+      return T(0.5);
+    } else {
+      return T(27);
+    }
+  }
+};
 
-Value doubles(std::uint32_t m, std::uint32_t n, const char* unit, unsigned seed) {
-  const std::vector<double> data = randomNumbers(static_cast<std::size_t>(m) * n, seed);
-  return Value(context(), data_manager::ValueTraitId::Resolved, qtf::DataTypeId::Double, qtf::Dimension(m, n),
-               unit_manager::UnitExpression::parse(unit), data.data());
-}
-
-void scalarPlusLibrary(benchmark::State& state) {
-  const Value a = doubles(1, 1, "m", 1);
-  const Value b = doubles(1, 1, "m", 2);
+template <typename T>
+void callLibrary(benchmark::State& state, ValueOpId::Type op, const char* firstUnit, const char* secondUnit) {
+  const T x = Operands<T>::first();
+  const T y = Operands<T>::second();
+  const Value a(bench::context(), data_manager::ValueTraitId::Resolved, TypeId<T>::value, qtf::Dimension(1, 1),
+                unit_manager::UnitExpression::parse(firstUnit), &x);
+  const Value b(bench::context(), data_manager::ValueTraitId::Resolved, TypeId<T>::value, qtf::Dimension(1, 1),
+                unit_manager::UnitExpression::parse(secondUnit), &y);
   for (auto _ : state) {
-    Value r = ValueOperator::call(ValueOpId::Plus, a, b);
+    Value r = ValueOperator::call(op, a, b);
     benchmark::DoNotOptimize(r.getGenericValue());
   }
 }
 
-// The least a scalar add with a result on the heap costs: one allocation, one add, one free.
-void scalarPlusBaseline(benchmark::State& state) {
-  const double a = 0.25;
-  const double b = 0.5;
+// One allocation holding fcn(a, b), then its release.
+template <typename T, typename R, typename Fcn>
+void callBaseline(benchmark::State& state, Fcn fcn) {
+  T a = Operands<T>::first();
+  T b = Operands<T>::second();
   for (auto _ : state) {
-    std::unique_ptr<double> r(new double(a + b));
+    benchmark::DoNotOptimize(a);
+    benchmark::DoNotOptimize(b);
+    std::unique_ptr<R> r(new R(fcn(a, b)));
     benchmark::DoNotOptimize(r.get());
   }
 }
 
-void scaledPlusLibrary(benchmark::State& state) {
-  const Value a = doubles(1000, 1000, "m", 1);
-  const Value b = doubles(1000, 1000, "km", 2);
-  for (auto _ : state) {
-    Value r = ValueOperator::call(ValueOpId::Plus, a, b);
-    benchmark::DoNotOptimize(r.getGenericValue());
-  }
-  state.SetBytesProcessed(state.iterations() * 3 * 1000000 * static_cast<std::int64_t>(sizeof(double)));
+template <typename Fcn>
+void registerPair(const std::string& stem, Fcn library, void (*baseline)(benchmark::State&)) {
+  benchmark::RegisterBenchmark((stem + "/library").c_str(), library);
+  benchmark::RegisterBenchmark((stem + "/baseline").c_str(), baseline);
 }
 
-void scaledPlusBaseline(benchmark::State& state) {
-  const std::vector<double> a = randomNumbers(1000000, 1);
-  const std::vector<double> b = randomNumbers(1000000, 2);
-  for (auto _ : state) {
-    std::unique_ptr<double[]> c(new double[1000000]);
-    for (std::size_t i = 0; i < 1000000; ++i) {
-      c[i] = a[i] + 1000 * b[i];
-    }
-    benchmark::DoNotOptimize(c.get());
-  }
-  state.SetBytesProcessed(state.iterations() * 3 * 1000000 * static_cast<std::int64_t>(sizeof(double)));
+// Plus, Times, Lt and And in equal units for element type T.
+template <typename T>
+void registerTyped() {
+  const std::string type = TypeId<T>::name;
+  registerPair(
+      "Plus_" + type + "/1x1", [](benchmark::State& s) { callLibrary<T>(s, ValueOpId::Plus, "m", "m"); },
+      [](benchmark::State& s) { callBaseline<T, T>(s, [](T a, T b) { return bench::wrappingAdd(a, b); }); });
+  registerPair(
+      "Times_" + type + "/1x1", [](benchmark::State& s) { callLibrary<T>(s, ValueOpId::Times, "m", "m"); },
+      [](benchmark::State& s) { callBaseline<T, T>(s, [](T a, T b) { return bench::wrappingMultiply(a, b); }); });
+  registerPair(
+      "Lt_" + type + "/1x1", [](benchmark::State& s) { callLibrary<T>(s, ValueOpId::Lt, "m", "m"); },
+      [](benchmark::State& s) {
+        callBaseline<T, unsigned char>(s, [](T a, T b) { return static_cast<unsigned char>(a < b); });
+      });
+  registerPair(
+      "And_" + type + "/1x1", [](benchmark::State& s) { callLibrary<T>(s, ValueOpId::And, "1", "1"); },
+      [](benchmark::State& s) {
+        callBaseline<T, unsigned char>(s, [](T a, T b) { return static_cast<unsigned char>(a != T(0) && b != T(0)); });
+      });
 }
 
-constexpr std::uint32_t kProductSize = 512;
+bool registerAll() {
+  registerTyped<double>();
+  registerTyped<unsigned char>();
+  registerTyped<char>();
+  registerTyped<int>();
+  registerTyped<unsigned int>();
 
-void productLibrary(benchmark::State& state) {
-  const Value a = doubles(kProductSize, kProductSize, "m", 1);
-  const Value b = doubles(kProductSize, kProductSize, "s", 2);
-  for (auto _ : state) {
-    Value r = ValueOperator::call(ValueOpId::MTimes, a, b);
-    benchmark::DoNotOptimize(r.getGenericValue());
-  }
-  state.counters["GFLOP/s"] = benchmark::Counter(2.0 * kProductSize * kProductSize * kProductSize,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
+  // m against km: the second operand is scaled by 1000 into the first one's unit.
+  registerPair(
+      "Plus_double/1x1_m_km", [](benchmark::State& s) { callLibrary<double>(s, ValueOpId::Plus, "m", "km"); },
+      [](benchmark::State& s) { callBaseline<double, double>(s, [](double a, double b) { return a + 1000 * b; }); });
+  registerPair(
+      "Lt_double/1x1_m_km", [](benchmark::State& s) { callLibrary<double>(s, ValueOpId::Lt, "m", "km"); },
+      [](benchmark::State& s) {
+        callBaseline<double, unsigned char>(
+            s, [](double a, double b) { return static_cast<unsigned char>(a < 1000 * b); });
+      });
+
+  registerPair(
+      "Sin_double/1x1", [](benchmark::State& s) { callLibrary<double>(s, ValueOpId::Sin, "1", "1"); },
+      [](benchmark::State& s) { callBaseline<double, double>(s, [](double a, double) { return std::sin(a); }); });
+  registerPair(
+      "MTimes_double/1x1", [](benchmark::State& s) { callLibrary<double>(s, ValueOpId::MTimes, "m", "s"); },
+      [](benchmark::State& s) { callBaseline<double, double>(s, [](double a, double b) { return a * b; }); });
+  registerPair(
+      "Transpose_double/1x1", [](benchmark::State& s) { callLibrary<double>(s, ValueOpId::Transpose, "m", "m"); },
+      [](benchmark::State& s) { callBaseline<double, double>(s, [](double a, double) { return a; }); });
+  return true;
 }
 
-void productBaseline(benchmark::State& state) {
-  const std::size_t n = kProductSize;
-  const std::vector<double> a = randomNumbers(n * n, 1);
-  const std::vector<double> b = randomNumbers(n * n, 2);
-  for (auto _ : state) {
-    std::vector<double> c(n * n);
-    for (std::size_t i = 0; i < n; ++i) {
-      for (std::size_t j = 0; j < n; ++j) {
-        double sum = 0;
-        for (std::size_t k = 0; k < n; ++k) {
-          sum += a[i * n + k] * b[k * n + j];
-        }
-        c[i * n + j] = sum;
-      }
-    }
-    benchmark::DoNotOptimize(c.data());
-  }
-  state.counters["GFLOP/s"] = benchmark::Counter(2.0 * kProductSize * kProductSize * kProductSize,
-                                                 benchmark::Counter::kIsIterationInvariantRate);
-}
-
-BENCHMARK(scalarPlusLibrary)->Name("Plus_double/1x1/library");
-BENCHMARK(scalarPlusBaseline)->Name("Plus_double/1x1/baseline");
-BENCHMARK(scaledPlusLibrary)->Name("Plus_double/1000x1000_m_km/library")->Unit(benchmark::kMicrosecond);
-BENCHMARK(scaledPlusBaseline)->Name("Plus_double/1000x1000_m_km/baseline")->Unit(benchmark::kMicrosecond);
-BENCHMARK(productLibrary)->Name("MTimes_double/512x512/library")->Unit(benchmark::kMillisecond);
-BENCHMARK(productBaseline)->Name("MTimes_double/512x512/baseline")->Unit(benchmark::kMillisecond);
+const bool registered = registerAll();
 
 }  // namespace

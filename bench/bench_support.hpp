@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// What the benchmark programs share: one data manager context per process, reproducible random operands of each
+// element type, values made from them, and a fresh result buffer of the kind a plain C++ baseline writes into.
+#ifndef SORVEXA_BENCH_BENCH_SUPPORT_HPP
+#define SORVEXA_BENCH_BENCH_SUPPORT_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <random>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "data_manager/context.hpp"
+#include "data_manager/value.hpp"
+#include "unit_manager/context.hpp"
+
+namespace bench {
+
+inline const data_manager::Context& context() {
+  static const unit_manager::StandardContext unitContext;
+  static const std::unique_ptr<data_manager::Context> instance(data_manager::Context::create(unitContext));
+  return *instance;
+}
+
+template <typename T>
+struct TypeId;
+template <>
+struct TypeId<unsigned char> {
+  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UChar;
+  static constexpr const char* name = "uchar";
+};
+template <>
+struct TypeId<double> {
+  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Double;
+  static constexpr const char* name = "double";
+};
+template <>
+struct TypeId<int> {
+  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Int;
+  static constexpr const char* name = "int";
+};
+template <>
+struct TypeId<unsigned int> {
+  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UInt;
+  static constexpr const char* name = "uint";
+};
+template <>
+struct TypeId<char> {
+  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Char;
+  static constexpr const char* name = "char";
+};
+
+// n elements: doubles uniform in [-1, 1), integers uniform over the whole type (so that sums wrap).
+template <typename T>
+std::vector<T> randomNumbers(std::size_t n, unsigned seed) {
+  std::mt19937_64 random(seed);
+  std::vector<T> out(n);
+  if constexpr (std::is_floating_point_v<T>) {
+    std::uniform_real_distribution<double> distribution(-1.0, 1.0);
+    for (T& x : out) {
+      x = distribution(random);
+    }
+  } else {
+    for (T& x : out) {
+      x = static_cast<T>(random());
+    }
+  }
+  return out;
+}
+
+// randomNumbers(n, seed) made once per process and kept: benchmark functions run several times (to find an iteration
+// count, and once per repetition), and drawing 1e7 numbers each time would slow the run down, not the figures.
+template <typename T>
+const std::vector<T>& cachedRandomNumbers(std::size_t n, unsigned seed) {
+  static std::map<std::pair<std::size_t, unsigned>, std::vector<T>> cache;
+  auto found = cache.find({n, seed});
+  if (found == cache.end()) {
+    found = cache.emplace(std::make_pair(n, seed), randomNumbers<T>(n, seed)).first;
+  }
+  return found->second;
+}
+
+template <typename T>
+data_manager::Value makeValue(std::uint32_t m, std::uint32_t n, const char* unit, const std::vector<T>& data) {
+  return data_manager::Value(context(), data_manager::ValueTraitId::Resolved, TypeId<T>::value, qtf::Dimension(m, n),
+                             unit_manager::UnitExpression::parse(unit), data.data());
+}
+
+template <typename T>
+data_manager::Value randomValue(std::uint32_t m, std::uint32_t n, const char* unit, unsigned seed) {
+  return makeValue<T>(m, n, unit, cachedRandomNumbers<T>(static_cast<std::size_t>(m) * n, seed));
+}
+
+// A result buffer as a plain loop would get it: allocated anew, not initialised.
+template <typename T>
+std::unique_ptr<T[]> freshBuffer(std::size_t n) {
+  return std::unique_ptr<T[]>(new T[n]);
+}
+
+// Integer sums and products wrap (computed in the unsigned type of the same width); doubles are plain.
+template <typename T>
+T wrappingAdd(T a, T b) {
+  if constexpr (std::is_floating_point_v<T>) {
+    return a + b;
+  } else {
+    using U = std::make_unsigned_t<T>;
+    return static_cast<T>(static_cast<U>(static_cast<U>(a) + static_cast<U>(b)));
+  }
+}
+
+template <typename T>
+T wrappingMultiply(T a, T b) {
+  if constexpr (std::is_floating_point_v<T>) {
+    return a * b;
+  } else {
+    using U = std::make_unsigned_t<T>;
+    using Wide = std::conditional_t<(sizeof(U) < sizeof(unsigned int)), unsigned int, U>;
+    return static_cast<T>(static_cast<U>(static_cast<Wide>(static_cast<U>(a)) * static_cast<Wide>(static_cast<U>(b))));
+  }
+}
+
+}  // namespace bench
+
+#endif  // SORVEXA_BENCH_BENCH_SUPPORT_HPP
