@@ -5,10 +5,14 @@
 #   ./build.sh test            build (release, warnings as errors) and run every test
 #   ./build.sh asan            the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh dev             debug build and tests
-#   ./build.sh bench           build and run the benchmarks, writing build/bench/results.txt
+#   ./build.sh bench           the benchmarks (build/bench/results.txt), then the comparison (comparison.txt there)
 #   ./build.sh consumer        install into build/install and build examples/consumer against it
 #   ./build.sh format          reformat the sources with clang-format
 #   ./build.sh format-check    fail when a source is not formatted
+#   ./build.sh fuzz [SECONDS]  build the libFuzzer targets (clang-14), replay fuzz/corpus and fuzz/regressions through
+#                              them, then fuzz each target for SECONDS (default 60)
+#   ./build.sh valgrind        the release test binaries under valgrind memcheck
+#   ./build.sh tsan            the threads test under ThreadSanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -63,13 +67,16 @@ case "$cmd" in
     test_preset asan
     ;;
   bench)
-    ensure_packages
+    ensure_packages python3
     build_preset bench
     mkdir -p build/bench
+    : >build/bench/results.txt
     for b in build/bench/bench/*_bench; do
       echo "== $b"
       "$b" --benchmark_min_time=0.2 | tee -a build/bench/results.txt
     done
+    # The same workloads through numpy, Pint, astropy and Eigen (installed by the script when missing).
+    /usr/bin/python3 bench/compare/compare.py --build-dir build/bench --output build/bench/comparison.txt
     ;;
   consumer)
     ensure_packages
@@ -87,8 +94,46 @@ case "$cmd" in
     ensure_packages
     git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run --Werror
     ;;
+  fuzz)
+    ensure_packages clang-14 libclang-rt-14-dev
+    seconds=${2:-60}
+    build_preset fuzz
+    for target in value_text unit_text operation allocation_failure; do
+      fuzzer=build/fuzz/fuzz/${target}_fuzzer
+      artifacts=build/fuzz/artifacts/$target
+      log=build/fuzz/$target.log
+      mkdir -p "build/fuzz/work/$target" "$artifacts"
+      # Every committed input once through the instrumented build, then fresh inputs; new ones go to build/fuzz/work.
+      find "fuzz/corpus/$target" "fuzz/regressions/$target" -type f ! -name '.*' -print0 |
+        xargs -0 "$fuzzer" -timeout=10 >"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+      if ! "$fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$artifacts/" "build/fuzz/work/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
+        tail -n 40 "$log"
+        echo "fuzz $target: finding kept in $artifacts/; minimise it and add it to fuzz/regressions/$target/" >&2
+        exit 1
+      fi
+      echo "fuzz $target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") executions in ${seconds} s"
+    done
+    ;;
+  valgrind)
+    ensure_packages valgrind
+    build_preset release
+    # Left out: death tests, which fork; time bounds, meant for native and sanitizer runs; and the exact prefix scales,
+    # which the unit manager computes in long double, which valgrind carries out in 64 bits only.
+    skip='*DeathTest*:*UnderASecond*:UnitTable.EveryPrefixedFormRoundTripsWithItsPowerOfTen'
+    for binary in build/release/tests/*_tests build/release/tests/dmcalc/dmcalc_tests; do
+      echo "== valgrind $binary"
+      valgrind --soname-synonyms=somalloc=nouserintercepts --error-exitcode=1 --leak-check=full \
+        --errors-for-leak-kinds=definite -q "$binary" --gtest_brief=1 --gtest_filter="-$skip"
+    done
+    ;;
+  tsan)
+    ensure_packages
+    build_preset tsan
+    TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/reliability_threads_tests
+    ;;
   *)
-    sed -n '2,12p' "$0"
+    sed -n '2,15p' "$0"
     exit 2
     ;;
 esac

@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -35,7 +34,9 @@ Outcome dmcalc(const std::string& args, const std::string& input = "") {
   std::ofstream(in) << input;
   const std::string command = std::string(DMCALC_PATH) + " " + args + " <" + in + " >" + out + " 2>" + err;
   const int raw = std::system(command.c_str());
-  return {slurp(out), slurp(err), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  Outcome outcome{slurp(out), slurp(err), WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  for (const std::string& file : {in, out, err}) std::remove(file.c_str());
+  return outcome;
 }
 
 TEST(Dmcalc, OneShotPrintsTheResultInTheTextForm) {

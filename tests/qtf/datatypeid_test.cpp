@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <climits>
 #include <cstdint>
 #include <limits>
 
@@ -33,7 +33,7 @@ TEST(DataTypeNames, NamesAliasesAndUnknownTexts) {
   }
 }
 
-TEST(DataTypeNames, EveryTypeReadsBackFromBothSpellings) {
+TEST(DataTypeNames, EveryTypeReadsBackFromBothSpellingsAndInvalidTypesThrow) {
   const std::size_t sizes[] = {1, 8, 4, 4, 1};
   for (int i = 0; i < DataTypeId::NumTypes; ++i) {
     const auto t = static_cast<DataTypeId::Type>(i);
@@ -41,30 +41,25 @@ TEST(DataTypeNames, EveryTypeReadsBackFromBothSpellings) {
     EXPECT_EQ(qtf::type_from_string(qtf::get_type_name_lower(t)), t);
     EXPECT_EQ(qtf::get_type_size(t), sizes[i]);
   }
-}
-
-TEST(DataTypeNames, InvalidTypesThrowInsteadOfIndexingPastTheTables) {
   EXPECT_THROW_ID(qtf::get_type_size(DataTypeId::Unknown), "qtf:type:InvalidDataType");
   EXPECT_THROW_ID(qtf::get_type_name(static_cast<DataTypeId::Type>(5)), "qtf:type:InvalidDataType");
   EXPECT_THROW_ID(qtf::get_type_name_lower(static_cast<DataTypeId::Type>(-7)), "qtf:type:InvalidDataType");
 }
 
-template <typename Tout>
-Tout fromDouble(double v, DataTypeId::Type to) {
+template <typename Tout, typename Tin>
+Tout convert(Tin in, DataTypeId::Type from, DataTypeId::Type to) {
   Tout out{};
-  qtf::convert_data(1, DataTypeId::Double, &v, to, &out);
+  qtf::convert_data(1, from, &in, to, &out);
   return out;
 }
 
 TEST(ConvertData, DoubleToIntegerRoundsHalfAwayFromZeroAndSaturates) {
   const double inf = std::numeric_limits<double>::infinity();
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Row {
     double in;
     int asInt;
     unsigned int asUInt;
-    int asUChar;
-    int asChar;
+    int asUChar, asChar;
   };
   const Row rows[] = {
       {0.5, 1, 1, 1, 1},
@@ -75,53 +70,41 @@ TEST(ConvertData, DoubleToIntegerRoundsHalfAwayFromZeroAndSaturates) {
       {-128.5, -129, 0, 0, -128},
       {255.4, 255, 255, 255, 127},
       {256.0, 256, 256, 255, 127},
-      {2147483647.4, 2147483647, 2147483647U, 255, 127},
-      {2147483648.0, 2147483647, 2147483648U, 255, 127},
-      {-2147483649.0, -2147483647 - 1, 0, 0, -128},
-      {4294967296.0, 2147483647, 4294967295U, 255, 127},
-      {1e308, 2147483647, 4294967295U, 255, 127},
-      {inf, 2147483647, 4294967295U, 255, 127},
-      {-inf, -2147483647 - 1, 0, 0, -128},
-      {nan, 0, 0, 0, 0},
-      {-0.0, 0, 0, 0, 0},
+      {2147483647.4, INT_MAX, 2147483647U, 255, 127},
+      {2147483648.0, INT_MAX, 2147483648U, 255, 127},
+      {-2147483649.0, INT_MIN, 0, 0, -128},
+      {4294967296.0, INT_MAX, UINT_MAX, 255, 127},
+      {inf, INT_MAX, UINT_MAX, 255, 127},
+      {-inf, INT_MIN, 0, 0, -128},
+      {std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 0},
       {std::numeric_limits<double>::denorm_min(), 0, 0, 0, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.in);
-    EXPECT_EQ(fromDouble<int>(row.in, DataTypeId::Int), row.asInt);
-    EXPECT_EQ(fromDouble<unsigned int>(row.in, DataTypeId::UInt), row.asUInt);
-    EXPECT_EQ(fromDouble<unsigned char>(row.in, DataTypeId::UChar), row.asUChar);
-    EXPECT_EQ(fromDouble<char>(row.in, DataTypeId::Char), row.asChar);
+    EXPECT_EQ(convert<int>(row.in, DataTypeId::Double, DataTypeId::Int), row.asInt);
+    EXPECT_EQ(convert<unsigned int>(row.in, DataTypeId::Double, DataTypeId::UInt), row.asUInt);
+    EXPECT_EQ(convert<unsigned char>(row.in, DataTypeId::Double, DataTypeId::UChar), row.asUChar);
+    EXPECT_EQ(convert<char>(row.in, DataTypeId::Double, DataTypeId::Char), row.asChar);
   }
 }
 
 TEST(ConvertData, IntegersSaturateAndEveryTypeReachesDoubleExactly) {
-  const int ints[] = {-2147483647 - 1, -129, -1, 0, 200, 300, 2147483647};
-  unsigned char uchars[7];
-  char chars[7];
-  unsigned int uints[7];
-  double doubles[7];
-  qtf::convert_data(7, DataTypeId::Int, ints, DataTypeId::UChar, uchars);
-  qtf::convert_data(7, DataTypeId::Int, ints, DataTypeId::Char, chars);
-  qtf::convert_data(7, DataTypeId::Int, ints, DataTypeId::UInt, uints);
-  qtf::convert_data(7, DataTypeId::Int, ints, DataTypeId::Double, doubles);
-  const int expectUChar[] = {0, 0, 0, 0, 200, 255, 255};
-  const int expectChar[] = {-128, -128, -1, 0, 127, 127, 127};
-  const unsigned int expectUInt[] = {0, 0, 0, 0, 200, 300, 2147483647U};
-  for (int i = 0; i < 7; ++i) {
-    SCOPED_TRACE(ints[i]);
-    EXPECT_EQ(uchars[i], expectUChar[i]);
-    EXPECT_EQ(chars[i], expectChar[i]);
-    EXPECT_EQ(uints[i], expectUInt[i]);
-    EXPECT_EQ(doubles[i], static_cast<double>(ints[i]));
+  struct Row {
+    int in;
+    int asUChar, asChar;
+    unsigned int asUInt;
+  };
+  const Row rows[] = {{INT_MIN, 0, -128, 0}, {-129, 0, -128, 0},   {-1, 0, -1, 0},
+                      {200, 200, 127, 200},  {300, 255, 127, 300}, {INT_MAX, 255, 127, 2147483647U}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.in);
+    EXPECT_EQ(convert<unsigned char>(row.in, DataTypeId::Int, DataTypeId::UChar), row.asUChar);
+    EXPECT_EQ(convert<char>(row.in, DataTypeId::Int, DataTypeId::Char), row.asChar);
+    EXPECT_EQ(convert<unsigned int>(row.in, DataTypeId::Int, DataTypeId::UInt), row.asUInt);
+    EXPECT_EQ(convert<double>(row.in, DataTypeId::Int, DataTypeId::Double), static_cast<double>(row.in));
   }
-  const unsigned int bigUInt[] = {4294967295U};
-  int asInt = 0;
-  double asDouble = 0;
-  qtf::convert_data(1, DataTypeId::UInt, bigUInt, DataTypeId::Int, &asInt);
-  qtf::convert_data(1, DataTypeId::UInt, bigUInt, DataTypeId::Double, &asDouble);
-  EXPECT_EQ(asInt, 2147483647);
-  EXPECT_EQ(asDouble, 4294967295.0);
+  EXPECT_EQ(convert<int>(UINT_MAX, DataTypeId::UInt, DataTypeId::Int), INT_MAX);
+  EXPECT_EQ(convert<double>(UINT_MAX, DataTypeId::UInt, DataTypeId::Double), 4294967295.0);
 }
 
 TEST(AllocateBuffer, CountsItsBlockAndRejectsOverflowingSizes) {
@@ -129,7 +112,6 @@ TEST(AllocateBuffer, CountsItsBlockAndRejectsOverflowingSizes) {
   void* buffer = qtf::allocate_buffer(DataTypeId::Double, 10);
   EXPECT_EQ(qtf::Allocator::liveBlocks(), before + 1);
   qtf_free(buffer);
-  EXPECT_EQ(qtf::Allocator::liveBlocks(), before);
   EXPECT_THROW(qtf::allocate_buffer(DataTypeId::Double, std::numeric_limits<std::size_t>::max() / 4), std::bad_alloc);
   EXPECT_EQ(qtf::Allocator::liveBlocks(), before);
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "data_manager/datatyperec.hpp"
-#include "data_manager/value.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "sorvexa_test/expect.hpp"
 #include "sorvexa_test/values.hpp"
@@ -18,15 +17,12 @@
 namespace {
 
 using data_manager::DataTypeRec;
-using data_manager::Value;
-using qtf::DataTypeId;
-using qtf::Dimension;
 using namespace sorvexa_test;
 
 Value scalarWithBits(std::uint64_t bits) {
   double d;
   std::memcpy(&d, &bits, sizeof d);
-  return makeValue<double>(Dimension(1, 1), {d});
+  return valueOf(DataTypeId::Double, Dimension(1, 1), {d});
 }
 
 Value withAttributes(const char* text) {
@@ -46,7 +42,7 @@ TEST(ValueEquality, ComparesTypeDimensionUnitAndBytesButNotAttributes) {
   const Row rows[] = {
       {"same bytes, type, dimension and unit", value("[1,2;3,4]:m"), value("[1,2;3,4]:m"), true},
       {"attributes differ", withAttributes("[1,2;3,4]:m"), value("[1,2;3,4]:m"), true},
-      {"one element", value("[1,2;3,4]:m"), value("[1,2;3,5]:m"), false},
+      {"last element", value("[1,2;3,4]:m"), value("[1,2;3,5]:m"), false},
       {"unit, no conversion", value("1000:m"), value("1:km"), false},
       {"2x2 against 4x1, same bytes", value("[1,2;3,4]:m"), value("[1;2;3;4]:m"), false},
       {"double against int", value("[1,2;3,4]:m"), value("[1,2;3,4]:m:int"), false},
@@ -57,7 +53,6 @@ TEST(ValueEquality, ComparesTypeDimensionUnitAndBytesButNotAttributes) {
       {"NaN with another payload", scalarWithBits(0x7ff8000000000001), scalarWithBits(0x7ff8000000000002), false},
       {"0x0", value("[]"), value("[]"), true},
       {"2x0", value("[-;-]:m:int"), value("[-;-]:m:int"), true},
-      {"0x3", value("[|,|,|]:s"), value("[|,|,|]:s"), true},
       {"empty in other units", value("[]:m"), value("[]:s"), false},
       {"empty of other types", value("[]:1:int"), value("[]:1:uint"), false},
       {"2x0 against 0x2", value("[-;-]"), value("[|,|]"), false},
@@ -76,44 +71,55 @@ TEST(ValueEquality, UnresolvedValueEqualsNothingButHashesLikeItsTwin) {
   const Value& same = u;
   EXPECT_FALSE(u == same);
   EXPECT_TRUE(u != same);
-  EXPECT_NE(u, value("[0,0]:m"));
   EXPECT_NE(value("[0,0]:m"), u);
   EXPECT_EQ(hashOf(u), hashOf(unresolved(DataTypeId::Double, Dimension(1, 2), "m")));
   EXPECT_NE(hashOf(u), hashOf(value("[0,0]:m")));
 }
 
-TEST(ConvertedValue, FollowsTheRecordsDimensionRuleAndLeavesTheSourceAlone) {
+// The type is checked first, then the dimension, before anything is allocated; then the units.
+TEST(ConvertedValue, FollowsTheRecordsRulesAndLeavesTheSourceAlone) {
+  const char* const type = "data_manager:data_type_rec:InvalidDataTypeConversion";
+  const char* const dimension = "data_manager:data_type_rec:InconsistentDimensions";
   struct Row {
-    const char* name;
+    const char* source;
     DataTypeRec record;
     const char* id;
   };
   const Row rows[] = {
-      {"variable", DataTypeRec(context(), DataTypeId::Double, unit("m")), ""},
-      {"fixed, same shape", DataTypeRec(context(), DataTypeId::Double, Dimension(2, 3), unit("m")), ""},
-      {"fixed, other shape", DataTypeRec(context(), DataTypeId::Double, Dimension(3, 2), unit("m")),
-       "data_manager:data_type_rec:InconsistentDimensions"},
-      {"fixed 1x1", DataTypeRec(context(), DataTypeId::Double, Dimension(1, 1), unit("m")),
-       "data_manager:data_type_rec:InconsistentDimensions"},
-      {"other type", DataTypeRec(context(), DataTypeId::Int, unit("m")),
-       "data_manager:data_type_rec:InvalidDataTypeConversion"},
-      {"incommensurate unit", DataTypeRec(context(), DataTypeId::Double, unit("s")),
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Double, unit("m")), ""},
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Double, Dimension(2, 3), unit("m")), ""},
+      {"[|,|,|]:km", DataTypeRec(context(), DataTypeId::Double, unit("m")), ""},
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Double, Dimension(3, 2), unit("m")), dimension},
+      {"[1.5]:km", DataTypeRec(context(), DataTypeId::Double, Dimension(2, 2), unit("m")), dimension},
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Int, unit("m")), type},
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Int, Dimension(3, 2), unit("m")), type},
+      {"[1.5,2,3;4,5,6]:km", DataTypeRec(context(), DataTypeId::Double, unit("s")),
        "unit_manager:unit:IncommensurateUnits"},
   };
-  const Value source = value("[1.5,2,3;4,5,6]:km");
-  const Value before = deepCopy(source);
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(std::string(row.source) + " to " + row.record.getUnit().convertToString() + " " +
+                 qtf::get_type_name(row.record.getDataType()) + (row.record.isVariable() ? "" : " fixed"));
+    const Value source = value(row.source), before = deepCopy(source);
+    const std::uint64_t allocations = qtf::Allocator::allocationCount();
     std::unique_ptr<Value> converted;
     EXPECT_THROW_ID(converted.reset(source.createConvertedValue(row.record, false)), row.id);
     EXPECT_EQ(source, before);
+    if (std::string(row.id).rfind("data_manager:", 0) == 0) {
+      EXPECT_EQ(qtf::Allocator::allocationCount(), allocations);
+    }
     if (converted) {
-      EXPECT_EQ(*converted, value("[1500,2000,3000;4000,5000,6000]:m"));
+      EXPECT_EQ(*converted, value(source.getDimension().isEmpty() ? "[|,|,|]:m" : "[1500,2000,3000;4000,5000,6000]:m"));
     }
   }
-  const Value u = unresolved(DataTypeId::Double, Dimension(2, 3), "km");
+  const Value u = unresolved(DataTypeId::Double, Dimension(2, 3), "degC");
   EXPECT_THROW_ID(std::unique_ptr<Value>(u.createConvertedValue(rows[0].record, false)),
                   "data_manager:value:QueryUnresolvedValue");
+  EXPECT_THROW_ID(std::unique_ptr<Value>(u.affine()), "data_manager:value:QueryUnresolvedValue");
+  for (const char* text : {"[1,2]:degC:int", "[1,2]:m:uint", "[1,2]:m:uchar", "[1,2]:m:char"}) {
+    SCOPED_TRACE(text);
+    EXPECT_THROW_ID(std::unique_ptr<Value>(value(text).linear()), type);
+    EXPECT_THROW_ID(std::unique_ptr<Value>(value(text).affine()), type);
+  }
 }
 
 TEST(ConvertedValue, CarriesTheAttributesInAnObjectOfItsOwn) {
@@ -137,18 +143,6 @@ TEST(ConvertedValue, CarriesTheAttributesInAnObjectOfItsOwn) {
   EXPECT_EQ(source.getAttributes().getName(), "x");
 }
 
-TEST(LinearAndAffine, AcceptOnlyResolvedDoubleValues) {
-  for (const char* text : {"[1,2]:degC:int", "[1,2]:m:uint", "[1,2]:m:uchar", "[1,2]:m:char"}) {
-    SCOPED_TRACE(text);
-    const Value source = value(text);
-    EXPECT_THROW_ID(std::unique_ptr<Value>(source.linear()), "data_manager:data_type_rec:InvalidDataTypeConversion");
-    EXPECT_THROW_ID(std::unique_ptr<Value>(source.affine()), "data_manager:data_type_rec:InvalidDataTypeConversion");
-    EXPECT_EQ(source, value(text));
-  }
-  const Value u = unresolved(DataTypeId::Double, Dimension(1, 1), "degC");
-  EXPECT_THROW_ID(std::unique_ptr<Value>(u.affine()), "data_manager:value:QueryUnresolvedValue");
-}
-
 TEST(ConvertedValue, OnlyAffineAddsTheOffsetAndExactConversionsStayExact) {
   struct Row {
     const char *source, *target;  // target null: linear() and affine(), into the fundamental units
@@ -158,13 +152,10 @@ TEST(ConvertedValue, OnlyAffineAddsTheOffsetAndExactConversionsStayExact) {
       {"[0,-273.15,100]:degC", nullptr, "[0,-273.15,100]:K", "[273.15,0,373.15]:K"},
       {"[1,-2]:degC/s", nullptr, "[1,-2]:K/s", "[1,-2]:K/s"},  // a rate: no offset
       {"[1.5,-2]:km", nullptr, "[1500,-2000]:m", "[1500,-2000]:m"},
-      {"[3;4]:N", nullptr, "[3;4]:kg*m/s^2", "[3;4]:kg*m/s^2"},
-      {"[3;4]:kg*m/s^2", nullptr, "[3;4]:kg*m/s^2", "[3;4]:kg*m/s^2"},
       {"[]:degF", nullptr, "[]:K", "[]:K"},
       {"[212,32,-40]:degF", "degC", nullptr, "[100,0,-40]:degC"},
       {"[9,-18,180]:degF", "degC", "[5,-10,100]:degC", nullptr},
       {"[0,100]:degC", "degF", "[0,180]:degF", "[32,212]:degF"},
-      {"[0.001,1.5,-2.25]:km", "m", "[1,1500,-2250]:m", "[1,1500,-2250]:m"},
       {"[1]:in", "m", "[0.0254]:m", "[0.0254]:m"},
   };
   for (const Row& row : rows) {
@@ -179,12 +170,8 @@ TEST(ConvertedValue, OnlyAffineAddsTheOffsetAndExactConversionsStayExact) {
       linear.reset(source.createConvertedValue(record, false));
       affine.reset(source.createConvertedValue(record, true));
     }
-    if (row.linear != nullptr) {
-      EXPECT_EQ(*linear, value(row.linear)) << linear->toString();
-    }
-    if (row.affine != nullptr) {
-      EXPECT_EQ(*affine, value(row.affine)) << affine->toString();
-    }
+    EXPECT_TRUE(row.linear == nullptr || *linear == value(row.linear)) << linear->toString();
+    EXPECT_TRUE(row.affine == nullptr || *affine == value(row.affine)) << affine->toString();
   }
 }
 

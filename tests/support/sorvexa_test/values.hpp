@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// Test helpers for values: a shared context, values from text, deep copies,
-// and the allocation-failure sweep.
+// Test helpers for values: a shared context, values from text or from doubles of any element type, their elements
+// back as doubles, deep copies, hashes, and the allocation-failure sweep.
 #ifndef SORVEXA_TEST_VALUES_HPP
 #define SORVEXA_TEST_VALUES_HPP
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string>
@@ -17,13 +18,19 @@
 #include "data_manager/context.hpp"
 #include "data_manager/value.hpp"
 #include "qtf/allocator.hpp"
-#include "qtf/datatypeid.hpp"
-#include "qtf/dimension.hpp"
 #include "qtf/hasher.hpp"
 #include "unit_manager/context.hpp"
-#include "unit_manager/unitexpression.hpp"
 
 namespace sorvexa_test {
+
+using data_manager::Value;
+using data_manager::ValueTraitId;
+using qtf::DataTypeId;
+using qtf::Dimension;
+
+// The element types, in DataTypeId order.
+inline constexpr DataTypeId::Type kElementTypes[] = {DataTypeId::UChar, DataTypeId::Double, DataTypeId::Int,
+                                                     DataTypeId::UInt, DataTypeId::Char};
 
 // The context every value test binds to: standard units, time unit s. It lives for the whole test program.
 inline const data_manager::Context& context() {
@@ -38,55 +45,88 @@ inline const data_manager::Context& gContextAtStartup = context();
 inline unit_manager::UnitExpression unit(const std::string& text) { return unit_manager::UnitExpression::parse(text); }
 
 // A resolved value read from its text form in the shared context.
-inline data_manager::Value value(const std::string& text) { return data_manager::Value(context(), text); }
+inline Value value(const std::string& text) { return Value(context(), text); }
 
-// A resolved value with its own copy of v's elements, type, dimension and unit.
-inline data_manager::Value deepCopy(const data_manager::Value& v) {
-  return data_manager::Value(v.getContext(), data_manager::ValueTraitId::Resolved, v.getDataType(), v.getDimension(),
-                             v.getUnit(), v.getGenericValue());
+// x reduced modulo 2^w into T, w the width of T, without relying on a narrowing conversion.
+template <typename T>
+T wrapTo(std::int64_t x) {
+  const std::uint64_t modulus = std::uint64_t{1} << std::numeric_limits<std::make_unsigned_t<T>>::digits;
+  const std::uint64_t r = static_cast<std::uint64_t>(x) % modulus;  // x mod 2^64, then mod 2^w
+  if (std::is_signed_v<T> && r >= modulus / 2) {
+    return static_cast<T>(static_cast<std::int64_t>(r) - static_cast<std::int64_t>(modulus));
+  }
+  return static_cast<T>(r);
 }
 
-// The element type that stores T.
-template <typename T>
-constexpr qtf::DataTypeId::Type typeOf() {
-  if constexpr (std::is_same_v<T, unsigned char>) {
-    return qtf::DataTypeId::UChar;
-  } else if constexpr (std::is_same_v<T, double>) {
-    return qtf::DataTypeId::Double;
-  } else if constexpr (std::is_same_v<T, int>) {
-    return qtf::DataTypeId::Int;
-  } else if constexpr (std::is_same_v<T, unsigned int>) {
-    return qtf::DataTypeId::UInt;
-  } else {
-    static_assert(std::is_same_v<T, char>, "no element type stores T");
-    return qtf::DataTypeId::Char;
+// Calls f with a zero of the C++ type that stores type.
+template <typename Fcn>
+auto visitType(DataTypeId::Type type, Fcn&& f) {
+  switch (type) {
+    case DataTypeId::UChar:
+      return f(static_cast<unsigned char>(0));
+    case DataTypeId::Double:
+      return f(0.0);
+    case DataTypeId::Int:
+      return f(0);
+    case DataTypeId::UInt:
+      return f(0U);
+    default:
+      return f('\0');
   }
 }
 
-// A resolved value of T's element type holding elements row by row, in unitText.
+// A resolved value of type holding xs row by row. For the integer types the doubles must be whole numbers; they are
+// wrapped into the type.
+inline Value valueOf(DataTypeId::Type type, const Dimension& dimension, const std::vector<double>& xs,
+                     const std::string& unitText = "1", const data_manager::Context& ctx = context()) {
+  EXPECT_EQ(xs.size(), dimension.getNumElements()) << "test data does not fill " << dimension.str();
+  return visitType(type, [&](auto zero) {
+    using T = decltype(zero);
+    std::vector<T> data;
+    for (const double x : xs) {
+      if constexpr (std::is_same_v<T, double>) {
+        data.push_back(x);
+      } else {
+        data.push_back(wrapTo<T>(static_cast<std::int64_t>(x)));
+      }
+    }
+    return Value(ctx, ValueTraitId::Resolved, type, dimension, unit(unitText), data.empty() ? nullptr : data.data());
+  });
+}
+
+// A 1-by-n value, or 0-by-0 for no elements.
+inline Value rowOf(DataTypeId::Type type, const std::vector<double>& xs, const data_manager::Context& ctx = context()) {
+  const auto n = static_cast<std::uint32_t>(xs.size());
+  return valueOf(type, Dimension(n == 0 ? 0 : 1, n), xs, "1", ctx);
+}
+
+// The elements of a resolved value of any type, exactly, as doubles.
+inline std::vector<double> asDoubles(const Value& v) {
+  std::vector<double> xs(v.getDimension().getNumElements());
+  qtf::convert_data(xs.size(), v.getDataType(), v.getGenericValue(), DataTypeId::Double, xs.data());
+  return xs;
+}
+
+inline Value unresolved(DataTypeId::Type type, const Dimension& dimension, const std::string& unitText = "1") {
+  return Value(context(), ValueTraitId::Unresolved, type, dimension, unit(unitText), nullptr);
+}
+
+// A resolved value with its own copy of v's elements, type, dimension and unit.
+inline Value deepCopy(const Value& v) {
+  return Value(v.getContext(), ValueTraitId::Resolved, v.getDataType(), v.getDimension(), v.getUnit(),
+               v.getGenericValue());
+}
+
 template <typename T>
-data_manager::Value makeValue(const qtf::Dimension& dimension, const std::vector<T>& elements,
-                              const std::string& unitText = "1") {
-  EXPECT_EQ(elements.size(), dimension.getNumElements()) << "test data does not fill " << dimension.str();
-  return data_manager::Value(context(), data_manager::ValueTraitId::Resolved, typeOf<T>(), dimension, unit(unitText),
-                             elements.empty() ? nullptr : elements.data());
+constexpr DataTypeId::Type typeOf() {
+  return std::is_same_v<T, double>         ? DataTypeId::Double
+         : std::is_same_v<T, int>          ? DataTypeId::Int
+         : std::is_same_v<T, unsigned int> ? DataTypeId::UInt
+         : std::is_same_v<T, char>         ? DataTypeId::Char
+                                           : DataTypeId::UChar;
 }
 
-// An unresolved value of type in unitText.
-inline data_manager::Value unresolved(qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                                      const std::string& unitText = "1") {
-  return data_manager::Value(context(), data_manager::ValueTraitId::Unresolved, type, dimension, unit(unitText),
-                             nullptr);
-}
-
-// The elements of a resolved value, row by row.
-template <typename T>
-std::vector<T> elements(const data_manager::Value& v) {
-  const auto* first = static_cast<const T*>(v.getGenericValue());
-  return std::vector<T>(first, first + v.getDimension().getNumElements());
-}
-
-inline std::uint64_t hashOf(const data_manager::Value& v) {
+inline std::uint64_t hashOf(const Value& v) {
   qtf::Hasher hasher;
   v.hash(hasher);
   return hasher.getHash();
@@ -94,8 +134,7 @@ inline std::uint64_t hashOf(const data_manager::Value& v) {
 
 // Runs operation with allocation 1, 2, 3, ... failing in turn until it completes without a failure. After each
 // failure it expects std::bad_alloc to have left the operation, the live-block count to be back where it started,
-// and check() (the caller's expectations on the operands) to hold. operation must release whatever it builds on
-// success. Returns the number of allocation points swept.
+// and check() (the caller's expectations on the operands) to hold. Returns the number of allocation points swept.
 template <typename Operation, typename Check>
 int sweepAllocationFailures(Operation&& operation, Check&& check) {
   for (std::uint64_t n = 1; n < 100000; ++n) {

@@ -26,6 +26,14 @@ constexpr std::size_t kDepthBlock = 256;             // KC: k values per packed 
 constexpr std::size_t kRowBlock = 64;                // MC: rows of A packed at a time (a multiple of MR)
 constexpr std::size_t kSmallProduct = 32 * 32 * 32;  // below this many multiply-adds the plain loop is faster
 
+// The clones' resolver runs while the dynamic loader relocates the library. Under ThreadSanitizer it is instrumented
+// and would run before the sanitizer's runtime is set up, crashing the process as it loads; build the default only.
+#if defined(__SANITIZE_THREAD__)
+#define DATA_MANAGER_AVX2_CLONES
+#else
+#define DATA_MANAGER_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 using Vector4 = double __attribute__((vector_size(32), aligned(8)));
 
 // Packs rows [i0, i0 + rows) and depths [k0, k0 + depth) of the scaled A into MR-row panels, k-major, zero-padded.
@@ -81,9 +89,8 @@ inline void multiplyTile(double* tile, const double* a, const double* b, std::si
 
 // Runs the packed panels against the result: every MR x NR tile is copied out, advanced by depth k values and copied
 // back, the valid part only at the edges.
-__attribute__((target_clones("avx2", "default"))) void multiplyBlock(double* result, std::size_t p, std::size_t i0,
-                                                                     std::size_t rows, const double* packedA,
-                                                                     const double* packedB, std::size_t depth) {
+DATA_MANAGER_AVX2_CLONES void multiplyBlock(double* result, std::size_t p, std::size_t i0, std::size_t rows,
+                                            const double* packedA, const double* packedB, std::size_t depth) {
   double tile[kRowsPerTile * kColumnsPerTile];
   for (std::size_t jr = 0; jr < p; jr += kColumnsPerTile) {
     const std::size_t columns = std::min(kColumnsPerTile, p - jr);

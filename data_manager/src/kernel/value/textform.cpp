@@ -174,6 +174,12 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
     });
     return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), BufferPtr(qtf_calloc(0, 1))};
   }
+  // Every row has as many elements as the first, so the text holds exactly rows * (columns - 1) element separators.
+  // Counting them before the buffer is sized keeps a short text that announces a huge shape ("[,,,;;;]") from
+  // allocating for it: the element count can then not exceed the text's length. Both factors are below 2^32.
+  if (countPieces(data, character(ElementSeparator)[0]) - 1 != rows * (columns - 1)) {
+    invalidData(data);
+  }
 
   const qtf::Dimension dimension(static_cast<std::uint32_t>(rows), static_cast<std::uint32_t>(columns));
   const std::size_t count = dimension.getNumElements();
