@@ -90,9 +90,10 @@ TEST(MatrixProduct, EqualsTheNaiveLoopBitForBitWithEachOperandsOwnScale) {
     std::uint32_t m, n, p;
     double fa, fb;
   };
-  // 70x300x9 spans two row blocks and two depth blocks of the blocked double product.
+  // Both products of doubles, the plain loop and the blocked one (70x300x9 spans two row and two depth blocks), scale
+  // both operands.
   const Shape shapes[] = {
-      {37, 23, 41, 1, 1}, {37, 23, 41, 0.1, 3}, {70, 300, 9, 0.5, -3}, {5, 7, 300, -2.5, 1}, {3, 0, 4, 1, 1}};
+      {37, 23, 41, 1, 1}, {37, 23, 41, 0.1, 3}, {70, 300, 9, 0.5, -3}, {5, 7, 300, -2.5, 3}, {3, 0, 4, 1, 1}};
   std::mt19937_64 random(20240611);
   std::uniform_real_distribution<double> real(-1.0, 1.0);
   ChosenFactorContext factors;
