@@ -23,6 +23,7 @@
 #include "data_manager/value.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"
+#include "fuzz_support.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/messageexception.hpp"
@@ -48,16 +49,8 @@ using sorvexa_test::valueOf;
 const DataTypeId::Type kTypes[] = {DataTypeId::UChar, DataTypeId::Double, DataTypeId::Int, DataTypeId::UInt,
                                    DataTypeId::Char};
 
-// Lowers into a function of its own; built directly, so no factory is registered.
-class FunctionInfo : public data_manager::DataIrInfo {
- public:
-  FunctionInfo() : mFunction(mContext, "f") {}
-  qtir::Function& getFunction() const override { return mFunction; }
-
- private:
-  qtir::Context mContext;
-  mutable qtir::Function mFunction;
-};
+// The fuzz targets' IR info: lowers into a function of its own, and no factory is registered.
+using sorvexa_fuzz::FunctionInfo;
 
 // Runs statement and expects it to fail with the library error id; std::bad_alloc passes through to the sweep.
 template <typename Fcn>
