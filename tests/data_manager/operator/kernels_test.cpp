@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "qtf/allocator.hpp"
@@ -339,6 +340,56 @@ TEST(ElementKernels, DoubleMathFunctionsAreTheCLibrarysOnScaledValues) {
   for (const Binary& row : binaries) {
     SCOPED_TRACE(ValueOperator::getName(row.op) + " " + row.a + " " + row.b);
     EXPECT_TRUE(sameDoubles(asDoubles(call(row.op, value(row.a), value(row.b))), row.expected));
+  }
+}
+
+// Results of 4 MiB and more are written in 64-byte blocks with non-temporal stores after an unaligned head, and
+// finish with a short tail; every element must still be the one the plain loop gives, scaled or not.
+TEST(ElementKernels, ResultsLargeEnoughToBypassTheCachesEqualTheElementwiseReference) {
+  constexpr std::size_t kLarge = std::size_t{4} << 20;
+  struct Row {
+    DataTypeId::Type type;
+    ValueOpId::Type op;
+    double f1;  // the first operand's scale factor; the second keeps 1
+  };
+  const Row rows[] = {{kUChar, ValueOpId::Plus, 1}, {kChar, ValueOpId::Minus, 3}, {kUChar, ValueOpId::Lt, 1},
+                      {kInt, ValueOpId::Times, 1},  {kUInt, ValueOpId::Plus, 2},  {kDouble, ValueOpId::Plus, 1000},
+                      {kDouble, ValueOpId::Ge, 1}};
+  ChosenFactorContext factors;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(qtf::get_type_name(row.type) + " " + ValueOperator::getName(row.op));
+    factors.setFactors(row.f1, 1);
+    visitType(row.type, [&](auto zero) {
+      using T = decltype(zero);
+      const bool logical = row.op == ValueOpId::Lt || row.op == ValueOpId::Ge;
+      const std::size_t n = kLarge / (logical ? 1 : sizeof(T)) + 37;
+      std::vector<double> a(n), b(n), expected(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        a[i] = static_cast<double>((i * 7919) % 251) - 120;
+        b[i] = static_cast<double>((i * 104729) % 241) - 100;
+        if constexpr (std::is_same_v<T, double>) {
+          a[i] += 0.25;
+        } else if constexpr (std::is_unsigned_v<T>) {
+          a[i] = static_cast<double>(wrapTo<T>(static_cast<std::int64_t>(a[i])));
+          b[i] = static_cast<double>(wrapTo<T>(static_cast<std::int64_t>(b[i])));
+        }
+        const double x = row.f1 * a[i], y = b[i];
+        const double exact = row.op == ValueOpId::Plus    ? x + y
+                             : row.op == ValueOpId::Minus ? x - y
+                             : row.op == ValueOpId::Times ? x * y
+                             : row.op == ValueOpId::Lt    ? (x < y ? 1 : 0)
+                                                          : (x >= y ? 1 : 0);
+        expected[i] = exact;
+        if constexpr (!std::is_same_v<T, double>) {
+          if (!logical) expected[i] = static_cast<double>(wrapTo<T>(static_cast<std::int64_t>(exact)));
+        }
+      }
+      const Dimension shape(1, static_cast<std::uint32_t>(n));
+      const std::vector<double> got = asDoubles(call(row.op, valueOf(row.type, shape, a, "1", factors.context()),
+                                                     valueOf(row.type, shape, b, "1", factors.context())));
+      const auto firstWrong = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+      EXPECT_TRUE(firstWrong.first == got.end()) << "first difference at " << (firstWrong.first - got.begin());
+    });
   }
 }
 

@@ -11,9 +11,11 @@
 #include <cstring>
 
 #include "kernel/messages.hpp"
+#include "kernel/operator/dispatch.hpp"
 #include "kernel/operator/elementfunctions.hpp"
 #include "kernel/operator/elementtraits.hpp"
 #include "kernel/operator/operator.hpp"
+#include "kernel/operator/streaming.hpp"
 
 namespace data_manager {
 
@@ -38,6 +40,22 @@ void checkNoNan(const T* data, std::size_t count) {
       }
     }
   }
+}
+
+// The same-shape loops of a binary operator, the commonest hot loops, compiled for AVX2 as well: with it the narrow
+// integer types add, compare and combine 32 elements per instruction. One for operands in one unit (no scaling, and on
+// the 8-bit types no widening for a multiply by 1), one with each operand scaled into the result's unit.
+template <typename Tin, typename Tout, typename Fcn>
+DATA_MANAGER_AVX2_CLONES void applyUnscaled(Tout* r, const Tin* a, const Tin* b, std::size_t n) {
+  const Fcn fcn;
+  writeElements(r, n, [&](std::size_t i) { return static_cast<Tout>(fcn(a[i], b[i])); });
+}
+
+template <typename Tin, typename Tout, typename Fcn>
+DATA_MANAGER_AVX2_CLONES void applyScaled(Tout* r, const Tin* a, const Scale<Tin>& sa, const Tin* b,
+                                          const Scale<Tin>& sb, std::size_t n) {
+  const Fcn fcn;
+  writeElements(r, n, [&](std::size_t i) { return static_cast<Tout>(fcn(sa(a[i]), sb(b[i]))); });
 }
 
 template <typename Tin, typename Tout, typename Fcn, int Rule>
@@ -89,14 +107,9 @@ class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn,
       const std::size_t n = first.getNumElements();
       checkDivisorsOf(a, n, sa, b, n, sb, n);
       if (sa.isIdentity() && sb.isIdentity()) {
-        // Operands in one unit: no scaling, and on the 8-bit types no widening for a multiply by 1.
-        for (std::size_t i = 0; i < n; ++i) {
-          r[i] = static_cast<Tout>(fcn(a[i], b[i]));
-        }
+        applyUnscaled<Tin, Tout, Fcn>(r, a, b, n);
       } else {
-        for (std::size_t i = 0; i < n; ++i) {
-          r[i] = static_cast<Tout>(fcn(sa(a[i]), sb(b[i])));
-        }
+        applyScaled<Tin, Tout, Fcn>(r, a, sa, b, sb, n);
       }
     }
   }

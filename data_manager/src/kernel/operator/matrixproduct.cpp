@@ -8,6 +8,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "kernel/operator/dispatch.hpp"
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
@@ -25,14 +26,6 @@ constexpr std::size_t kColumnsPerTile = 8;           // NR: columns of the regis
 constexpr std::size_t kDepthBlock = 256;             // KC: k values per packed panel
 constexpr std::size_t kRowBlock = 64;                // MC: rows of A packed at a time (a multiple of MR)
 constexpr std::size_t kSmallProduct = 32 * 32 * 32;  // below this many multiply-adds the plain loop is faster
-
-// The clones' resolver runs while the dynamic loader relocates the library. Under ThreadSanitizer it is instrumented
-// and would run before the sanitizer's runtime is set up, crashing the process as it loads; build the default only.
-#if defined(__SANITIZE_THREAD__)
-#define DATA_MANAGER_AVX2_CLONES
-#else
-#define DATA_MANAGER_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
-#endif
 
 using Vector4 = double __attribute__((vector_size(32), aligned(8)));
 
