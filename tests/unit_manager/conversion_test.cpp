@@ -59,6 +59,12 @@ TEST(Conversion, ExactDefinitionsGiveTheNearestDouble) {
       {"1/degC", "1/K", 1, 0},
       {"degC*degC/degC", "K", 1, 273.15},
       {"degF/s", "degC/s", 5.0 / 9.0, 0},
+      // Numerators and denominators beyond 64 bits, and products that cancel back into them.
+      {"Em^2", "m^2", 1e36, 0},
+      {"in^5", "m^5", 1.057227821024e-8, 0},  // 254^5 / 10^20
+      {"nm^3*Gm^3", "m^6", 1, 0},
+      {"ps*THz", "1", 1, 0},
+      {"Gm^3/mm^2", "km", 1e30, 0},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.from) + " -> " + row.to);

@@ -43,11 +43,5 @@ bool nearestSmallFraction(double x, Exponent& out) noexcept {
   return false;
 }
 
-std::string powerSuffix(const Exponent& e) {
-  const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(e.num));
-  if (e.den == 1) return magnitude == 1 ? std::string() : std::to_string(magnitude);
-  return "(" + std::to_string(magnitude) + "/" + std::to_string(e.den) + ")";
-}
-
 }  // namespace detail
 }  // namespace unit_manager

@@ -32,9 +32,6 @@ bool multiplyExponents(const Exponent& a, const Exponent& b, Exponent& out) noex
 // The fraction p/q with the smallest q <= 12 that lies within 1e-9 of x; false when there is none or p overflows.
 bool nearestSmallFraction(double x, Exponent& out) noexcept;
 
-// The magnitude of e as it follows "^": "2", "(1/2)"; empty for 1.
-std::string powerSuffix(const Exponent& e);
-
 }  // namespace detail
 }  // namespace unit_manager
 

@@ -2,11 +2,14 @@
 #include "exprnode.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "qtf/hasher.hpp"
 
@@ -29,38 +32,101 @@ std::uint64_t mix(std::uint64_t h) noexcept {
   return h;
 }
 
-struct FactorListHash {
-  std::size_t operator()(const FactorList& factors) const noexcept {
-    std::uint64_t h = factors.size();
-    for (const Factor& f : factors) {
-      h = mix(h ^ reinterpret_cast<std::uintptr_t>(f.unit));
-      h = mix(h ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(f.power.num)) << 32 |
-                   static_cast<std::uint32_t>(f.power.den)));
-    }
-    return static_cast<std::size_t>(h);
-  }
-};
-
-std::string printFactors(const FactorList& factors) {
-  std::string numerator;
-  std::string denominator;
+std::uint64_t hashOf(const FactorList& factors) noexcept {
+  std::uint64_t h = factors.size();
   for (const Factor& f : factors) {
-    std::string& part = f.power.num > 0 ? numerator : denominator;
-    if (f.power.num > 0) {
-      if (!numerator.empty()) numerator += '*';
-    } else {
-      denominator += '/';
-    }
-    part += f.unit->symbol;
-    const std::string suffix = powerSuffix(f.power);
-    if (!suffix.empty()) part += '^' + suffix;
+    h = mix(h ^ reinterpret_cast<std::uintptr_t>(f.unit));
+    h = mix(h ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(f.power.num)) << 32 |
+                 static_cast<std::uint32_t>(f.power.den)));
   }
-  return (numerator.empty() ? std::string("1") : numerator) + denominator;
+  return h;
+}
+
+bool bySymbol(const Factor& a, const Factor& b) noexcept { return a.unit->symbol < b.unit->symbol; }
+
+// Appends "^2", "^(1/2)" or nothing (for 1) for the magnitude of e.
+void appendPower(std::string& out, const Exponent& e) {
+  char digits[32];
+  const std::int64_t magnitude = std::llabs(static_cast<std::int64_t>(e.num));
+  if (e.den == 1 && magnitude == 1) return;
+  out += e.den == 1 ? "^" : "^(";
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, magnitude).ptr);
+  if (e.den != 1) {
+    out += '/';
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, e.den).ptr);
+    out += ')';
+  }
+}
+
+// The factors with positive powers joined by '*' ("1" when there are none), then "/unit^power" for each of the others.
+std::string printFactors(const FactorList& factors) {
+  std::string text;
+  text.reserve(32);
+  for (const Factor& f : factors) {
+    if (f.power.num < 0) continue;
+    if (!text.empty()) text += '*';
+    text += f.unit->symbol;
+    appendPower(text, f.power);
+  }
+  if (text.empty()) text = "1";
+  for (const Factor& f : factors) {
+    if (f.power.num > 0) continue;
+    text += '/';
+    text += f.unit->symbol;
+    appendPower(text, f.power);
+  }
+  return text;
 }
 
 bool isDimensionless(const DimensionVector& dims) noexcept {
   return std::all_of(dims.begin(), dims.end(), [](const Rational& r) { return r.isZero(); });
 }
+
+// The interned nodes by factor list: open addressing over node pointers, so that a lookup hashes the list once and
+// a new node costs no copy of its factors beyond the node's own.
+class NodeTable {
+ public:
+  const ExprNode* find(const FactorList& factors, std::uint64_t hash) const noexcept {
+    if (mSlots.empty()) return nullptr;
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = mSlots[i];
+      if (slot.node == nullptr) return nullptr;
+      if (slot.hash == hash && slot.node->factors == factors) return slot.node;
+    }
+  }
+
+  // Makes room for one more node, so that the insert that follows cannot fail.
+  void reserveOne() {
+    if ((mCount + 1) * 2 <= mSlots.size()) return;
+    std::vector<Slot> grown(mSlots.empty() ? 256 : mSlots.size() * 2);
+    for (const Slot& slot : mSlots) {
+      if (slot.node != nullptr) place(grown, slot);
+    }
+    mSlots.swap(grown);
+  }
+
+  void insert(const ExprNode* node, std::uint64_t hash) noexcept {
+    place(mSlots, Slot{hash, node});
+    ++mCount;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    const ExprNode* node = nullptr;
+  };
+
+  static void place(std::vector<Slot>& slots, const Slot& slot) noexcept {
+    const std::size_t mask = slots.size() - 1;
+    std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
+    while (slots[i].node != nullptr) i = (i + 1) & mask;
+    slots[i] = slot;
+  }
+
+  std::vector<Slot> mSlots;
+  std::size_t mCount = 0;
+};
 
 // All interned nodes and the parse cache, behind one mutex. Never destroyed, like the nodes it holds.
 class Registry {
@@ -71,17 +137,19 @@ class Registry {
   }
 
   const ExprNode* intern(const FactorList& factors) {
+    const std::uint64_t hash = hashOf(factors);
     const std::lock_guard<std::mutex> lock(mMutex);
-    if (const ExprNode* node = find(factors)) return node;
+    if (const ExprNode* node = mNodes.find(factors, hash)) return node;
+    if (std::is_sorted(factors.begin(), factors.end(), bySymbol)) return create(factors, hash, nullptr);
     FactorList sorted = factors;
-    std::sort(sorted.begin(), sorted.end(),
-              [](const Factor& a, const Factor& b) { return a.unit->symbol < b.unit->symbol; });
-    const ExprNode* canonical = find(sorted);
+    std::sort(sorted.begin(), sorted.end(), bySymbol);
+    const std::uint64_t sortedHash = hashOf(sorted);
+    const ExprNode* canonical = mNodes.find(sorted, sortedHash);
     if (canonical == nullptr) {
-      canonical = create(sorted, nullptr);
+      canonical = create(sorted, sortedHash, nullptr);
       if (canonical == nullptr) return nullptr;
     }
-    return sorted == factors ? canonical : create(factors, canonical);
+    return create(factors, hash, canonical);
   }
 
   const ExprNode* findParsed(const std::string& text) {
@@ -100,13 +168,8 @@ class Registry {
  private:
   Registry() = default;
 
-  const ExprNode* find(const FactorList& factors) const {
-    const auto found = mNodes.find(factors);
-    return found == mNodes.end() ? nullptr : found->second;
-  }
-
   // Makes the node of factors; a null canonical means factors is sorted and the node is its own canonical form.
-  const ExprNode* create(const FactorList& factors, const ExprNode* canonical) {
+  const ExprNode* create(const FactorList& factors, std::uint64_t hash, const ExprNode* canonical) {
     auto node = std::make_unique<ExprNode>();
     node->factors = factors;
     if (canonical == nullptr) {
@@ -127,14 +190,14 @@ class Registry {
       node->dimensionless = canonical->dimensionless;
     }
     node->text = printFactors(factors);
-    const ExprNode* result = node.get();
-    mNodes.emplace(factors, result);
-    node.release();  // owned by the registry for the rest of the process
+    mNodes.reserveOne();
+    const ExprNode* result = node.release();  // owned by the registry for the rest of the process
+    mNodes.insert(result, hash);
     return result;
   }
 
   std::mutex mMutex;
-  std::unordered_map<FactorList, const ExprNode*, FactorListHash> mNodes;
+  NodeTable mNodes;
   std::unordered_map<std::string, const ExprNode*> mParsed;
 };
 

@@ -27,6 +27,8 @@ using FactorList = std::vector<Factor>;
 // Multiplies list by other (divides when invert is set): equal units add their powers, a power that reaches zero
 // removes its unit, and units new to list go to its end. False when a power leaves the 32-bit range.
 bool multiplyInto(FactorList& list, const FactorList& other, bool invert);
+// The same for a single factor.
+bool multiplyFactor(FactorList& list, const Factor& factor, bool invert);
 
 // Raises every power in list to power e; a zero e empties the list. False when a power leaves the 32-bit range.
 bool raiseTo(FactorList& list, const Exponent& e);

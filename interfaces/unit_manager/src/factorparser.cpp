@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "messages.hpp"
 
@@ -35,43 +37,40 @@ class Parser {
   }
 
  private:
+  // Terms joined by '*' and '/', multiplied into one list as they are read. A unit raised to a power goes straight
+  // into the list; only parenthesised groups build lists of their own.
   FactorList expression(int depth) {
-    FactorList list = term(depth);
+    FactorList list;
+    list.reserve(4);
+    term(depth, list, false, mPos);
     for (;;) {
       skipSpace();
       if (atEnd() || (peek() != '*' && peek() != '/')) return list;
       const std::size_t operatorPos = mPos;
       const bool divide = peek() == '/';
       ++mPos;
-      const FactorList right = term(depth);
-      if (!multiplyInto(list, right, divide)) failAt(operatorPos, "an exponent leaves the 32-bit range");
+      term(depth, list, divide, operatorPos);
     }
   }
 
-  FactorList term(int depth) {
-    FactorList list = factor(depth);
-    skipSpace();
-    if (!atEnd() && peek() == '^') {
-      ++mPos;
-      skipSpace();
-      const std::size_t exponentPos = mPos;
-      if (!raiseTo(list, exponent())) failAt(exponentPos, "an exponent leaves the 32-bit range");
-    }
-    return list;
-  }
-
-  FactorList factor(int depth) {
+  // A factor with an optional "^exponent", multiplied into list (divided when divide is set). A product whose
+  // exponent leaves the 32-bit range is reported at the operator, a power that does at its exponent.
+  void term(int depth, FactorList& list, bool divide, std::size_t operatorPos) {
     skipSpace();
     if (atEnd()) fail("expected a unit, '1' or '('");
     const char c = peek();
     if (c == '(') {
       if (depth >= kMaxNesting) fail("parentheses nest too deeply");
       ++mPos;
-      FactorList list = expression(depth + 1);
+      FactorList group = expression(depth + 1);
       skipSpace();
       if (atEnd() || peek() != ')') fail("expected ')'");
       ++mPos;
-      return list;
+      if (const auto power = optionalExponent()) {
+        if (!raiseTo(group, power->first)) failAt(power->second, "an exponent leaves the 32-bit range");
+      }
+      if (!multiplyInto(list, group, divide)) failAt(operatorPos, "an exponent leaves the 32-bit range");
+      return;
     }
     if (isSymbolStart(c)) {
       const std::size_t start = mPos;
@@ -79,15 +78,31 @@ class Parser {
       const std::string_view symbol(mText.data() + start, mPos - start);
       const UnitRecord* unit = mUnits.resolve(symbol);
       if (unit == nullptr) throwError(msg::kUnknownUnit, std::string(symbol), mText);
-      return FactorList{Factor{unit, Exponent{1, 1}}};
+      Factor factor{unit, Exponent{1, 1}};
+      if (const auto power = optionalExponent()) factor.power = power->first;
+      if (!factor.power.isZero() && !multiplyFactor(list, factor, divide)) {
+        failAt(operatorPos, "an exponent leaves the 32-bit range");
+      }
+      return;
     }
     if (isDigit(c)) {
       const std::size_t start = mPos;
       while (!atEnd() && (isDigit(peek()) || peek() == '.')) ++mPos;
       if (mPos - start != 1 || c != '1') failAt(start, "a number other than 1 cannot stand for a unit");
-      return FactorList();
+      optionalExponent();  // 1 to any power is 1
+      return;
     }
     fail("expected a unit, '1' or '('");
+  }
+
+  // After a factor: "^" and the exponent with its position, if there is one.
+  std::optional<std::pair<Exponent, std::size_t>> optionalExponent() {
+    skipSpace();
+    if (atEnd() || peek() != '^') return std::nullopt;
+    ++mPos;
+    skipSpace();
+    const std::size_t exponentPos = mPos;
+    return std::make_pair(exponent(), exponentPos);
   }
 
   Exponent exponent() {

@@ -39,6 +39,17 @@ UInt128 gcd(UInt128 a, UInt128 b) noexcept {
   return a;
 }
 
+// True when value lies strictly inside the int64 range, so that its negation and quotients stay in it too.
+bool fitsInt64(Int128 value) noexcept {
+  return value > std::numeric_limits<std::int64_t>::min() && value <= std::numeric_limits<std::int64_t>::max();
+}
+
+// a / b for b > 0 dividing a exactly, in 64 bits when both fit.
+Int128 exactQuotient(Int128 a, Int128 b) noexcept {
+  if (fitsInt64(a) && fitsInt64(b)) return static_cast<std::int64_t>(a) / static_cast<std::int64_t>(b);
+  return a / b;
+}
+
 int bitLength(UInt128 value) noexcept {
   int bits = 0;
   while (value != 0) {
@@ -137,6 +148,15 @@ bool Rational::make(Int128 num, Int128 den, Rational& out) noexcept {
     num = -num;
     den = -den;
   }
+  if (fitsInt64(num) && fitsInt64(den)) {
+    // Unit scales are mostly small: 64-bit division is one instruction, 128-bit division a library call.
+    const auto n = static_cast<std::int64_t>(num);
+    const auto d = static_cast<std::int64_t>(den);
+    const auto g = static_cast<std::int64_t>(gcd(absolute(num), static_cast<UInt128>(den)));
+    out.num = n / g;
+    out.den = d / g;
+    return true;
+  }
   const UInt128 g = gcd(absolute(num), static_cast<UInt128>(den));
   out.num = num / static_cast<Int128>(g);
   out.den = den / static_cast<Int128>(g);
@@ -156,8 +176,8 @@ bool multiply(const Rational& a, const Rational& b, Rational& out) noexcept {
   const Int128 g2 = static_cast<Int128>(gcd(absolute(b.num), static_cast<UInt128>(a.den)));
   Int128 num = 0;
   Int128 den = 0;
-  if (__builtin_mul_overflow(a.num / g1, b.num / g2, &num)) return false;
-  if (__builtin_mul_overflow(a.den / g2, b.den / g1, &den)) return false;
+  if (__builtin_mul_overflow(exactQuotient(a.num, g1), exactQuotient(b.num, g2), &num)) return false;
+  if (__builtin_mul_overflow(exactQuotient(a.den, g2), exactQuotient(b.den, g1), &den)) return false;
   return Rational::make(num, den, out);
 }
 
@@ -172,8 +192,9 @@ bool add(const Rational& a, const Rational& b, Rational& out) noexcept {
   Int128 right = 0;
   Int128 num = 0;
   Int128 den = 0;
-  if (__builtin_mul_overflow(a.num, b.den / g, &left) || __builtin_mul_overflow(b.num, a.den / g, &right) ||
-      __builtin_add_overflow(left, right, &num) || __builtin_mul_overflow(a.den, b.den / g, &den)) {
+  const Int128 bScale = exactQuotient(b.den, g);
+  if (__builtin_mul_overflow(a.num, bScale, &left) || __builtin_mul_overflow(b.num, exactQuotient(a.den, g), &right) ||
+      __builtin_add_overflow(left, right, &num) || __builtin_mul_overflow(a.den, bScale, &den)) {
     return false;
   }
   return Rational::make(num, den, out);
@@ -309,7 +330,7 @@ double Wide::toDouble() const noexcept {
   return std::ldexp(static_cast<double>(sig), static_cast<int>(exp));
 }
 
-Number::Number(const Rational& value) noexcept : mExact(true), mRational(value), mWide(Wide::fromRational(value)) {}
+Number::Number(const Rational& value) noexcept : mExact(true), mRational(value) {}
 
 Number Number::approximate(const Wide& value) noexcept {
   Number n;
@@ -320,21 +341,23 @@ Number Number::approximate(const Wide& value) noexcept {
 }
 
 Number Number::operator*(const Number& other) const noexcept {
+  if (mExact && mRational.num == mRational.den) return other;
+  if (other.mExact && other.mRational.num == other.mRational.den) return *this;
   Rational r;
   if (mExact && other.mExact && multiply(mRational, other.mRational, r)) return Number(r);
-  return approximate(multiplyWide(mWide, other.mWide));
+  return approximate(multiplyWide(wide(), other.wide()));
 }
 
 Number Number::operator/(const Number& other) const noexcept {
   Rational r;
   if (mExact && other.mExact && divide(mRational, other.mRational, r)) return Number(r);
-  return approximate(divideWide(mWide, other.mWide));
+  return approximate(divideWide(wide(), other.wide()));
 }
 
 Number Number::operator-(const Number& other) const noexcept {
   Rational r;
   if (mExact && other.mExact && subtract(mRational, other.mRational, r)) return Number(r);
-  return approximate(subtractWide(mWide, other.mWide));
+  return approximate(subtractWide(wide(), other.wide()));
 }
 
 Number Number::pow(std::int64_t p, std::int64_t q) const noexcept {
@@ -344,7 +367,7 @@ Number Number::pow(std::int64_t p, std::int64_t q) const noexcept {
     Rational r;
     if ((q == 1 || root(mRational, q, base)) && power(base, p, r)) return Number(r);
   }
-  return approximate(powerWide(mWide, p, q));
+  return approximate(powerWide(wide(), p, q));
 }
 
 double Number::toDouble() const noexcept { return mExact ? detail::toDouble(mRational) : mWide.toDouble(); }

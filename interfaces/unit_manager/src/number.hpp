@@ -59,7 +59,7 @@ struct Wide {
 class Number {
  public:
   // One, exactly.
-  Number() noexcept : mExact(true), mRational(Rational::fromInt(1)), mWide(Wide::fromLongDouble(1.0L)) {}
+  Number() noexcept : mExact(true), mRational(Rational::fromInt(1)) {}
   explicit Number(const Rational& value) noexcept;
   static Number approximate(const Wide& value) noexcept;
   static Number approximate(long double value) noexcept { return approximate(Wide::fromLongDouble(value)); }
@@ -67,7 +67,8 @@ class Number {
   bool isExact() const noexcept { return mExact; }
   // The exact value; meaningful only when isExact().
   const Rational& rational() const noexcept { return mRational; }
-  const Wide& wide() const noexcept { return mWide; }
+  // The wide approximation, derived from the exact value when there is one.
+  Wide wide() const noexcept { return mExact ? Wide::fromRational(mRational) : mWide; }
   bool isZero() const noexcept { return mExact ? mRational.isZero() : mWide.sig == 0.0L; }
 
   // Exact when both sides are exact and the result fits, approximate otherwise.
@@ -84,6 +85,7 @@ class Number {
  private:
   bool mExact;
   Rational mRational;
+  // Meaningful only when !mExact: exact numbers never pay for a long double approximation they may not need.
   Wide mWide;
 };
 
