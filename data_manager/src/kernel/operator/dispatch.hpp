@@ -14,4 +14,12 @@
 #define DATA_MANAGER_AVX2_CLONES __attribute__((target_clones("avx2", "default")))
 #endif
 
+// For function templates. Clang does not multiversion templates yet; its builds (the fuzzing ones) run the default
+// variant of these only.
+#if defined(__clang__)
+#define DATA_MANAGER_AVX2_TEMPLATE_CLONES
+#else
+#define DATA_MANAGER_AVX2_TEMPLATE_CLONES DATA_MANAGER_AVX2_CLONES
+#endif
+
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_DISPATCH_HPP

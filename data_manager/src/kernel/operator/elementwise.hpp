@@ -46,14 +46,14 @@ void checkNoNan(const T* data, std::size_t count) {
 // integer types add, compare and combine 32 elements per instruction. One for operands in one unit (no scaling, and on
 // the 8-bit types no widening for a multiply by 1), one with each operand scaled into the result's unit.
 template <typename Tin, typename Tout, typename Fcn>
-DATA_MANAGER_AVX2_CLONES void applyUnscaled(Tout* r, const Tin* a, const Tin* b, std::size_t n) {
+DATA_MANAGER_AVX2_TEMPLATE_CLONES void applyUnscaled(Tout* r, const Tin* a, const Tin* b, std::size_t n) {
   const Fcn fcn;
   writeElements(r, n, [&](std::size_t i) { return static_cast<Tout>(fcn(a[i], b[i])); });
 }
 
 template <typename Tin, typename Tout, typename Fcn>
-DATA_MANAGER_AVX2_CLONES void applyScaled(Tout* r, const Tin* a, const Scale<Tin>& sa, const Tin* b,
-                                          const Scale<Tin>& sb, std::size_t n) {
+DATA_MANAGER_AVX2_TEMPLATE_CLONES void applyScaled(Tout* r, const Tin* a, const Scale<Tin>& sa, const Tin* b,
+                                                   const Scale<Tin>& sb, std::size_t n) {
   const Fcn fcn;
   writeElements(r, n, [&](std::size_t i) { return static_cast<Tout>(fcn(sa(a[i]), sb(b[i]))); });
 }
