@@ -139,17 +139,16 @@ class Registry {
   const ExprNode* intern(const FactorList& factors) {
     const std::uint64_t hash = hashOf(factors);
     const std::lock_guard<std::mutex> lock(mMutex);
-    if (const ExprNode* node = mNodes.find(factors, hash)) return node;
-    if (std::is_sorted(factors.begin(), factors.end(), bySymbol)) return create(factors, hash, nullptr);
-    FactorList sorted = factors;
-    std::sort(sorted.begin(), sorted.end(), bySymbol);
-    const std::uint64_t sortedHash = hashOf(sorted);
-    const ExprNode* canonical = mNodes.find(sorted, sortedHash);
-    if (canonical == nullptr) {
-      canonical = create(sorted, sortedHash, nullptr);
-      if (canonical == nullptr) return nullptr;
-    }
-    return create(factors, hash, canonical);
+    return internLocked(factors, hash);
+  }
+
+  // intern, then the text remembered as parsing to the node, under one lock.
+  const ExprNode* internParsed(const std::string& text, FactorList&& factors) {
+    const std::uint64_t hash = hashOf(factors);
+    const std::lock_guard<std::mutex> lock(mMutex);
+    const ExprNode* node = internLocked(std::move(factors), hash);
+    if (node != nullptr) rememberLocked(text, node);
+    return node;
   }
 
   const ExprNode* findParsed(const std::string& text) {
@@ -158,24 +157,41 @@ class Registry {
     return found == mParsed.end() ? nullptr : found->second;
   }
 
-  void rememberParsed(const std::string& text, const ExprNode* node) {
+ private:
+  Registry() = default;
+
+  // List is const FactorList& or FactorList&&: a list the caller no longer needs moves into its new node.
+  template <typename List>
+  const ExprNode* internLocked(List&& factors, std::uint64_t hash) {
+    if (const ExprNode* node = mNodes.find(factors, hash)) return node;
+    if (std::is_sorted(factors.begin(), factors.end(), bySymbol)) {
+      return create(std::forward<List>(factors), hash, nullptr);
+    }
+    FactorList sorted = factors;
+    std::sort(sorted.begin(), sorted.end(), bySymbol);
+    const std::uint64_t sortedHash = hashOf(sorted);
+    const ExprNode* canonical = mNodes.find(sorted, sortedHash);
+    if (canonical == nullptr) {
+      canonical = create(std::move(sorted), sortedHash, nullptr);
+      if (canonical == nullptr) return nullptr;
+    }
+    return create(std::forward<List>(factors), hash, canonical);
+  }
+
+  void rememberLocked(const std::string& text, const ExprNode* node) {
     if (text.size() > kMaxCachedText) return;
-    const std::lock_guard<std::mutex> lock(mMutex);
     if (mParsed.size() >= kMaxCachedTexts) mParsed.clear();
     mParsed.emplace(text, node);
   }
 
- private:
-  Registry() = default;
-
   // Makes the node of factors; a null canonical means factors is sorted and the node is its own canonical form.
-  const ExprNode* create(const FactorList& factors, std::uint64_t hash, const ExprNode* canonical) {
+  const ExprNode* create(FactorList factors, std::uint64_t hash, const ExprNode* canonical) {
     auto node = std::make_unique<ExprNode>();
-    node->factors = factors;
+    node->factors = std::move(factors);
     if (canonical == nullptr) {
-      if (!computeQuantities(factors, node->quantities)) return nullptr;
+      if (!computeQuantities(node->factors, node->quantities)) return nullptr;
       qtf::Hasher hasher;
-      for (const Factor& f : factors) {
+      for (const Factor& f : node->factors) {
         hasher.addString(f.unit->symbol);
         hasher.addValue(static_cast<int>(f.power.num));
         hasher.addValue(static_cast<int>(f.power.den));
@@ -189,7 +205,6 @@ class Registry {
       node->quantities = canonical->quantities;
       node->dimensionless = canonical->dimensionless;
     }
-    node->text = printFactors(factors);
     mNodes.reserveOne();
     const ExprNode* result = node.release();  // owned by the registry for the rest of the process
     mNodes.insert(result, hash);
@@ -210,10 +225,19 @@ const ExprNode* oneNode() noexcept {
     auto* one = new (storage) ExprNode();
     one->canonical = one;
     one->hash = qtf::Hasher().getHash();
-    one->text = "1";
     return one;
   }();
   return node;
+}
+
+const std::string& ExprNode::text() const {
+  const std::string* known = printedText.load(std::memory_order_acquire);
+  if (known != nullptr) return *known;
+  auto made = std::make_unique<const std::string>(printFactors(factors));
+  if (printedText.compare_exchange_strong(known, made.get(), std::memory_order_acq_rel, std::memory_order_acquire)) {
+    return *made.release();  // kept for the rest of the process, like the node
+  }
+  return *known;  // another thread printed it first
 }
 
 const ExprNode* intern(const FactorList& factors) {
@@ -223,7 +247,10 @@ const ExprNode* intern(const FactorList& factors) {
 
 const ExprNode* findParsed(const std::string& text) { return Registry::instance().findParsed(text); }
 
-void rememberParsed(const std::string& text, const ExprNode* node) { Registry::instance().rememberParsed(text, node); }
+const ExprNode* internParsed(const std::string& text, FactorList&& factors) {
+  if (factors.empty()) return oneNode();
+  return Registry::instance().internParsed(text, std::move(factors));
+}
 
 }  // namespace detail
 }  // namespace unit_manager

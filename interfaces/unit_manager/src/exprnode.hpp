@@ -7,6 +7,7 @@
 #ifndef UNIT_MANAGER_SRC_EXPRNODE_HPP
 #define UNIT_MANAGER_SRC_EXPRNODE_HPP
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -26,8 +27,12 @@ struct ExprNode {
   // Shared with the canonical node, so that equal expressions convert identically.
   Quantities quantities;
   bool dimensionless = true;
-  // What convertToString returns.
-  std::string text;
+
+  // What convertToString returns: printed on first request, since most parsed units are never printed, and then kept
+  // for the node's life. Safe to call from any thread.
+  const std::string& text() const;
+
+  mutable std::atomic<const std::string*> printedText{nullptr};
 
   static UnitExpression wrap(const ExprNode* node) noexcept { return UnitExpression(node); }
   static const ExprNode* printed(const UnitExpression& e) noexcept { return e.mNode; }
@@ -44,7 +49,9 @@ const ExprNode* intern(const FactorList& factors);
 // The parse cache: the node a text parsed to, or null. Only texts that parsed successfully are remembered, and the
 // cache empties itself when it grows past a few thousand entries.
 const ExprNode* findParsed(const std::string& text);
-void rememberParsed(const std::string& text, const ExprNode* node);
+// intern(factors), remembering that text parsed to the node it returns (when it returns one). The list moves into a
+// new node when one is made.
+const ExprNode* internParsed(const std::string& text, FactorList&& factors);
 
 }  // namespace detail
 }  // namespace unit_manager

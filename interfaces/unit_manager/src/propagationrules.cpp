@@ -26,7 +26,7 @@ constexpr int kRuleCount = 12;
 // Distinct unknown indices that get a rule of their own, reporting their index; beyond that they share one.
 constexpr std::size_t kMaxUnknownRules = 1024;
 
-const std::string& textOf(const UnitExpression& unit) { return ExprNode::printed(unit)->text; }
+const std::string& textOf(const UnitExpression& unit) { return ExprNode::printed(unit)->text(); }
 
 std::string exponentText(const PropagateOperandInfo& operand) {
   if (operand.isZero()) return "0";

@@ -63,24 +63,23 @@ UnitExpression::~UnitExpression() = default;
 
 UnitExpression UnitExpression::parse(const std::string& text) {
   if (const ExprNode* cached = detail::findParsed(text)) return UnitExpression(cached);
-  const FactorList factors = detail::parseFactors(text, detail::UnitTable::instance());
-  const ExprNode* node = detail::intern(factors);
+  FactorList factors = detail::parseFactors(text, detail::UnitTable::instance());
+  const ExprNode* node = detail::internParsed(text, std::move(factors));
   if (node == nullptr) {
     detail::throwError(detail::msg::kInvalidUnitExpression, text, std::to_string(text.size()),
                        "the dimension exponents of the product leave the supported range");
   }
-  detail::rememberParsed(text, node);
   return UnitExpression(node);
 }
 
 void UnitExpression::hash(qtf::Hasher& hasher) const noexcept { hasher.addValue(mCanonical->hash); }
 
-std::string UnitExpression::convertToString() const { return mNode->text; }
+std::string UnitExpression::convertToString() const { return mNode->text(); }
 
 UnitConversion UnitExpression::getConversion(const UnitExpression& target) const {
   const detail::Conversion c = detail::convert(mCanonical, target.mCanonical);
   if (!c.commensurate) {
-    detail::throwError(detail::msg::kIncommensurateConversion, mNode->text, target.mNode->text);
+    detail::throwError(detail::msg::kIncommensurateConversion, mNode->text(), target.mNode->text());
   }
   return UnitConversion{c.scale, c.offset};
 }
@@ -92,11 +91,11 @@ UnitExpression UnitExpression::getFundamentalExpression() const {
     const detail::Rational& d = mCanonical->quantities.dims[static_cast<std::size_t>(i)];
     if (d.isZero()) continue;
     detail::Exponent power;
-    if (!detail::Exponent::make(d.num, d.den, power)) throwOverflow("the base units of " + mNode->text);
+    if (!detail::Exponent::make(d.num, d.den, power)) throwOverflow("the base units of " + mNode->text());
     factors.push_back(detail::Factor{table.base(i), power});
   }
   const ExprNode* node = detail::intern(factors);
-  if (node == nullptr) throwOverflow("the base units of " + mNode->text);
+  if (node == nullptr) throwOverflow("the base units of " + mNode->text());
   return UnitExpression(node);
 }
 
@@ -112,19 +111,19 @@ bool UnitExpression::isDimensionless() const noexcept { return mCanonical->dimen
 
 UnitExpression UnitExpression::operator*(const UnitExpression& other) const {
   const ExprNode* node = combine(mNode, other.mNode, false);
-  if (node == nullptr) throwOverflow("(" + mNode->text + ")*(" + other.mNode->text + ")");
+  if (node == nullptr) throwOverflow("(" + mNode->text() + ")*(" + other.mNode->text() + ")");
   return UnitExpression(node);
 }
 
 UnitExpression UnitExpression::operator/(const UnitExpression& other) const {
   const ExprNode* node = combine(mNode, other.mNode, true);
-  if (node == nullptr) throwOverflow("(" + mNode->text + ")/(" + other.mNode->text + ")");
+  if (node == nullptr) throwOverflow("(" + mNode->text() + ")/(" + other.mNode->text() + ")");
   return UnitExpression(node);
 }
 
 UnitExpression UnitExpression::pow(int numerator, int denominator) const {
   if (denominator == 0) {
-    detail::throwError(detail::msg::kZeroDenominator, mNode->text, std::to_string(numerator),
+    detail::throwError(detail::msg::kZeroDenominator, mNode->text(), std::to_string(numerator),
                        std::to_string(denominator));
   }
   detail::Exponent e;
@@ -132,7 +131,7 @@ UnitExpression UnitExpression::pow(int numerator, int denominator) const {
   const bool fits = detail::Exponent::make(numerator, denominator, e) && detail::raiseTo(factors, e);
   const ExprNode* node = fits ? detail::intern(factors) : nullptr;
   if (node == nullptr) {
-    throwOverflow("(" + mNode->text + ")^(" + std::to_string(numerator) + "/" + std::to_string(denominator) + ")");
+    throwOverflow("(" + mNode->text() + ")^(" + std::to_string(numerator) + "/" + std::to_string(denominator) + ")");
   }
   return UnitExpression(node);
 }
