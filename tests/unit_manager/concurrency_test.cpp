@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// Parsing, interning and propagation from several threads at once: every thread must see the same interned
-// expressions and the same factors.
+// Parsing, interning, printing and propagation from several threads at once: every thread must see the same interned
+// expressions, texts and factors.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,6 +29,12 @@ TEST(Concurrency, ThreadsInternTheSameExpressionsAndFactors) {
         const int j = (k * 7 + t * 13) % kTexts;
         const UnitExpression u = UnitExpression::parse("kg^(" + std::to_string(j + 1) + "/11)*mol/cd");
         seen[static_cast<std::size_t>(t)].push_back(u);
+        // Threads also race to print the new node's text for the first time.
+        const int p = j + 1;
+        const std::string power = p % 11 != 0 ? "^(" + std::to_string(p) + "/11)"
+                                  : p == 11   ? std::string()
+                                              : "^" + std::to_string(p / 11);
+        if (u.convertToString() != "kg" + power + "*mol/cd") ++failures[static_cast<std::size_t>(t)];
         const std::vector<PropagateOperandInfo> operands{{u, false, 1.0},
                                                          {u * UnitExpression::parse("g/kg"), false, 1.0}};
         std::vector<double> factors(2, 0.0);
