@@ -4,6 +4,7 @@
 // separated by ";", elements by ","; "-" stands for a row of an m-by-0 matrix
 // and "|" for a column of a 0-by-n one. Every element is read as a double and
 // converted to the element type afterwards.
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -52,10 +53,18 @@ std::size_t forEachPiece(std::string_view text, char sep, Fcn&& fcn) {
   }
 }
 
+// Counts in blocks of 255 characters with a byte-sized counter per block, which the compiler turns into 16 or 32
+// comparisons per instruction without widening every count to 64 bits.
 std::size_t countPieces(std::string_view text, char sep) {
   std::size_t count = 1;
-  for (const char c : text) {
-    count += c == sep;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t blockEnd = std::min(text.size(), i + 255);
+    unsigned char inBlock = 0;
+    for (; i < blockEnd; ++i) {
+      inBlock = static_cast<unsigned char>(inBlock + (text[i] == sep ? 1 : 0));
+    }
+    count += inBlock;
   }
   return count;
 }
@@ -174,10 +183,11 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
     });
     return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), BufferPtr(qtf_calloc(0, 1))};
   }
-  // Every row has as many elements as the first, so the text holds exactly rows * (columns - 1) element separators.
-  // Counting them before the buffer is sized keeps a short text that announces a huge shape ("[,,,;;;]") from
-  // allocating for it: the element count can then not exceed the text's length. Both factors are below 2^32.
-  if (countPieces(data, character(ElementSeparator)[0]) - 1 != rows * (columns - 1)) {
+  // Each element takes at least one character and each but the last a separator after it, so a valid text of n
+  // elements is at least 2n - 1 characters long. Checking that before the buffer is sized keeps a short text that
+  // announces a huge shape ("[,,,;;;]") from allocating for it; the readers then check every row's length. Both
+  // factors are below 2^32, so their product cannot overflow.
+  if (rows * columns > (data.size() + 1) / 2) {
     invalidData(data);
   }
 
