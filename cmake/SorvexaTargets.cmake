@@ -37,6 +37,9 @@ function(sorvexa_add_library target)
   if(NOT SORVEXA_SANITIZE)
     target_link_options(${target} PRIVATE "LINKER:--no-undefined")
   endif()
+  # Calls between a library's own exported functions go straight to them (and may be inlined) instead of through the
+  # PLT: nothing is meant to interpose on the library's internals.
+  target_compile_options(${target} PRIVATE -fno-semantic-interposition)
   # Full RELRO: every symbol is bound while the library loads and the relocated tables are then read-only, so no
   # first call pays for the dynamic linker's lookup and the function pointers cannot be overwritten afterwards.
   target_link_options(${target} PRIVATE "LINKER:-z,relro,-z,now")
