@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -128,6 +128,66 @@ class NodeTable {
   std::size_t mCount = 0;
 };
 
+// The parse cache: texts that parsed, by hash, in open addressing over slots that keep their string's capacity when
+// the cache empties, so that remembering a text seldom allocates. Bounded: it empties itself once it holds
+// kMaxCachedTexts texts, and texts longer than kMaxCachedText are not kept.
+class TextCache {
+ public:
+  const ExprNode* find(std::string_view text, std::uint64_t hash) const noexcept {
+    if (mSlots.empty()) return nullptr;
+    const std::size_t mask = mSlots.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+      const Slot& slot = mSlots[i];
+      if (slot.node == nullptr) return nullptr;
+      if (slot.hash == hash && slot.text == text) return slot.node;
+    }
+  }
+
+  // A text not in the cache. On an allocation failure the cache stays as it was, less at most the texts it dropped.
+  void remember(std::string_view text, std::uint64_t hash, const ExprNode* node) {
+    if (text.size() > kMaxCachedText) return;
+    if (mCount >= kMaxCachedTexts) {
+      for (Slot& slot : mSlots) slot.node = nullptr;
+      mCount = 0;
+    }
+    if ((mCount + 1) * 2 > mSlots.size()) grow();
+    const std::size_t mask = mSlots.size() - 1;
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (mSlots[i].node != nullptr) i = (i + 1) & mask;
+    Slot& slot = mSlots[i];
+    slot.text.assign(text.data(), text.size());  // the one step that may throw, before the slot counts as used
+    slot.hash = hash;
+    slot.node = node;
+    ++mCount;
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    const ExprNode* node = nullptr;  // null: free
+    std::string text;
+  };
+
+  void grow() {
+    std::vector<Slot> grown(mSlots.empty() ? 64 : mSlots.size() * 2);
+    const std::size_t mask = grown.size() - 1;
+    for (Slot& slot : mSlots) {
+      if (slot.node == nullptr) continue;
+      std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
+      while (grown[i].node != nullptr) i = (i + 1) & mask;
+      grown[i].hash = slot.hash;
+      grown[i].node = slot.node;
+      grown[i].text.swap(slot.text);  // no allocation, so nothing past this point can fail
+    }
+    mSlots.swap(grown);
+  }
+
+  std::vector<Slot> mSlots;
+  std::size_t mCount = 0;
+};
+
+std::uint64_t hashText(std::string_view text) noexcept { return std::hash<std::string_view>()(text); }
+
 // All interned nodes and the parse cache, behind one mutex. Never destroyed, like the nodes it holds.
 class Registry {
  public:
@@ -147,14 +207,14 @@ class Registry {
     const std::uint64_t hash = hashOf(factors);
     const std::lock_guard<std::mutex> lock(mMutex);
     const ExprNode* node = internLocked(std::move(factors), hash);
-    if (node != nullptr) rememberLocked(text, node);
+    if (node != nullptr) mParsed.remember(text, hashText(text), node);
     return node;
   }
 
   const ExprNode* findParsed(const std::string& text) {
+    const std::uint64_t hash = hashText(text);
     const std::lock_guard<std::mutex> lock(mMutex);
-    const auto found = mParsed.find(text);
-    return found == mParsed.end() ? nullptr : found->second;
+    return mParsed.find(text, hash);
   }
 
  private:
@@ -176,12 +236,6 @@ class Registry {
       if (canonical == nullptr) return nullptr;
     }
     return create(std::forward<List>(factors), hash, canonical);
-  }
-
-  void rememberLocked(const std::string& text, const ExprNode* node) {
-    if (text.size() > kMaxCachedText) return;
-    if (mParsed.size() >= kMaxCachedTexts) mParsed.clear();
-    mParsed.emplace(text, node);
   }
 
   // Makes the node of factors; a null canonical means factors is sorted and the node is its own canonical form.
@@ -213,7 +267,7 @@ class Registry {
 
   std::mutex mMutex;
   NodeTable mNodes;
-  std::unordered_map<std::string, const ExprNode*> mParsed;
+  TextCache mParsed;
 };
 
 }  // namespace
