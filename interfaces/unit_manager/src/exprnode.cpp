@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -188,6 +189,46 @@ class TextCache {
 
 std::uint64_t hashText(std::string_view text) noexcept { return std::hash<std::string_view>()(text); }
 
+// Nodes live for the rest of the process, so they are carved in order from chunks that are zero-filled, and so
+// already backed by memory, when they are made: making a node costs a pointer bump, never a page fault.
+class NodeArena {
+ public:
+  void* allocate(std::size_t size) {
+    size = roundUp(size);
+    if (size > mLeft) {
+      const std::size_t chunkSize = std::max(kChunkSize, size);
+      mChunks.reserve(mChunks.size() + 1);
+      mChunks.emplace_back(new unsigned char[chunkSize]());  // operator new[] aligns for any fundamental type
+      mNext = mChunks.back().get();
+      mLeft = chunkSize;
+    }
+    void* result = mNext;
+    mNext += size;
+    mLeft -= size;
+    return result;
+  }
+
+  // Takes back the most recent allocation, when it is one.
+  void giveBack(void* block, std::size_t size) noexcept {
+    size = roundUp(size);
+    if (static_cast<unsigned char*>(block) + size == mNext) {
+      mNext -= size;
+      mLeft += size;
+    }
+  }
+
+ private:
+  static_assert(alignof(ExprNode) <= alignof(std::max_align_t), "chunks are aligned for nodes");
+  static constexpr std::size_t kChunkSize = 16 * 1024;
+  static std::size_t roundUp(std::size_t size) noexcept {
+    return (size + alignof(ExprNode) - 1) / alignof(ExprNode) * alignof(ExprNode);
+  }
+
+  std::vector<std::unique_ptr<unsigned char[]>> mChunks;
+  unsigned char* mNext = nullptr;
+  std::size_t mLeft = 0;
+};
+
 // All interned nodes and the parse cache, behind one mutex. Never destroyed, like the nodes it holds.
 class Registry {
  public:
@@ -240,17 +281,24 @@ class Registry {
 
   // Makes the node of factors; a null canonical means factors is sorted and the node is its own canonical form.
   const ExprNode* create(FactorList factors, std::uint64_t hash, const ExprNode* canonical) {
-    auto node = std::make_unique<ExprNode>();
+    // What may throw comes first, so that a failure leaves nothing half made.
+    mNodes.reserveOne();
+    void* place = mArena.allocate(sizeof(ExprNode));
+    auto* node = new (place) ExprNode();
     node->factors = std::move(factors);
     if (canonical == nullptr) {
-      if (!computeQuantities(node->factors, node->quantities)) return nullptr;
+      if (!computeQuantities(node->factors, node->quantities)) {
+        node->~ExprNode();
+        mArena.giveBack(place, sizeof(ExprNode));
+        return nullptr;
+      }
       qtf::Hasher hasher;
       for (const Factor& f : node->factors) {
         hasher.addString(f.unit->symbol);
         hasher.addValue(static_cast<int>(f.power.num));
         hasher.addValue(static_cast<int>(f.power.den));
       }
-      node->canonical = node.get();
+      node->canonical = node;
       node->hash = hasher.getHash();
       node->dimensionless = isDimensionless(node->quantities.dims);
     } else {
@@ -259,13 +307,12 @@ class Registry {
       node->quantities = canonical->quantities;
       node->dimensionless = canonical->dimensionless;
     }
-    mNodes.reserveOne();
-    const ExprNode* result = node.release();  // owned by the registry for the rest of the process
-    mNodes.insert(result, hash);
-    return result;
+    mNodes.insert(node, hash);
+    return node;
   }
 
   std::mutex mMutex;
+  NodeArena mArena;
   NodeTable mNodes;
   TextCache mParsed;
 };

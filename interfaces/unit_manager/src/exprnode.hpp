@@ -2,8 +2,8 @@
 //
 // ExprNode: the interned, immutable form of a unit expression. Every distinct factor list has exactly one node, so a
 // UnitExpression is two node pointers and equality is a pointer comparison of canonical (sorted) nodes. Nodes are
-// allocated with plain new and never freed: they are part of the unit manager's process-wide state, not blocks of
-// any caller's data.
+// carved from chunks of plain heap memory and never freed: they are part of the unit manager's process-wide state,
+// not blocks of any caller's data.
 #ifndef UNIT_MANAGER_SRC_EXPRNODE_HPP
 #define UNIT_MANAGER_SRC_EXPRNODE_HPP
 
