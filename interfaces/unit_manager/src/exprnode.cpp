@@ -12,8 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "qtf/hasher.hpp"
-
 namespace unit_manager {
 namespace detail {
 
@@ -37,6 +35,18 @@ std::uint64_t hashOf(const FactorList& factors) noexcept {
   std::uint64_t h = factors.size();
   for (const Factor& f : factors) {
     h = mix(h ^ reinterpret_cast<std::uintptr_t>(f.unit));
+    h = mix(h ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(f.power.num)) << 32 |
+                 static_cast<std::uint32_t>(f.power.den)));
+  }
+  return h;
+}
+
+// The hash of a sorted factor list that UnitExpression::hash adds: of the symbols and powers, so the same in every
+// run (unlike hashOf, which mixes record addresses).
+std::uint64_t canonicalHashOf(const FactorList& factors) noexcept {
+  std::uint64_t h = mix(0x243f6a8885a308d3ULL ^ factors.size());
+  for (const Factor& f : factors) {
+    h = mix(h ^ f.unit->symbolHash);
     h = mix(h ^ (static_cast<std::uint64_t>(static_cast<std::uint32_t>(f.power.num)) << 32 |
                  static_cast<std::uint32_t>(f.power.den)));
   }
@@ -292,14 +302,8 @@ class Registry {
         mArena.giveBack(place, sizeof(ExprNode));
         return nullptr;
       }
-      qtf::Hasher hasher;
-      for (const Factor& f : node->factors) {
-        hasher.addString(f.unit->symbol);
-        hasher.addValue(static_cast<int>(f.power.num));
-        hasher.addValue(static_cast<int>(f.power.den));
-      }
       node->canonical = node;
-      node->hash = hasher.getHash();
+      node->hash = canonicalHashOf(node->factors);
       node->dimensionless = isDimensionless(node->quantities.dims);
     } else {
       node->canonical = canonical;
@@ -325,7 +329,7 @@ const ExprNode* oneNode() noexcept {
   static const ExprNode* const node = [] {
     auto* one = new (storage) ExprNode();
     one->canonical = one;
-    one->hash = qtf::Hasher().getHash();
+    one->hash = canonicalHashOf(one->factors);
     return one;
   }();
   return node;

@@ -7,6 +7,7 @@
 #include "factorlist.hpp"
 #include "factorparser.hpp"
 #include "qtf/assertion.hpp"
+#include "qtf/hasher.hpp"
 
 namespace unit_manager {
 namespace detail {
@@ -132,6 +133,12 @@ bool evaluateFactor(std::string_view text, Number& out) {
   return true;
 }
 
+std::uint64_t hashOfSymbol(const std::string& symbol) noexcept {
+  qtf::Hasher hasher;
+  hasher.addString(symbol);
+  return hasher.getHash();
+}
+
 std::string describe(const DerivedRow& row) {
   std::string text = row.factor;
   const std::string unit = row.unit;
@@ -145,6 +152,7 @@ std::string describe(const DerivedRow& row) {
 UnitRecord::UnitRecord(std::string symbolText, std::string definitionText, const BaseExponents& baseExponents,
                        const Number& scaleToBase, const Rational& offsetInBase, bool canTakePrefix)
     : symbol(std::move(symbolText)),
+      symbolHash(hashOfSymbol(symbol)),
       definition(std::move(definitionText)),
       dims(baseExponents),
       scale(scaleToBase),

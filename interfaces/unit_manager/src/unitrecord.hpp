@@ -6,6 +6,7 @@
 #define UNIT_MANAGER_SRC_UNITRECORD_HPP
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +31,8 @@ struct UnitRecord {
   static const UnitRecord* of(const Unit& unit) noexcept { return unit.mRecord; }
 
   const std::string symbol;
+  // Of the symbol alone: the same in every run, so that expression hashes are too.
+  const std::uint64_t symbolHash;
   const std::string definition;
   const BaseExponents dims;
   // A quantity x in this unit is x * scale + offset in base units.
