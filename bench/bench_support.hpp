@@ -26,32 +26,16 @@ inline const data_manager::Context& context() {
   return *instance;
 }
 
+// The DataTypeId of each element type's C++ type, and the short name the benchmark cases use for it.
 template <typename T>
-struct TypeId;
-template <>
-struct TypeId<unsigned char> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UChar;
-  static constexpr const char* name = "uchar";
-};
-template <>
-struct TypeId<double> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Double;
-  static constexpr const char* name = "double";
-};
-template <>
-struct TypeId<int> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Int;
-  static constexpr const char* name = "int";
-};
-template <>
-struct TypeId<unsigned int> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UInt;
-  static constexpr const char* name = "uint";
-};
-template <>
-struct TypeId<char> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Char;
-  static constexpr const char* name = "char";
+struct TypeId {
+  static constexpr qtf::DataTypeId::Type value = std::is_same_v<T, double>         ? qtf::DataTypeId::Double
+                                                 : std::is_same_v<T, int>          ? qtf::DataTypeId::Int
+                                                 : std::is_same_v<T, unsigned int> ? qtf::DataTypeId::UInt
+                                                 : std::is_same_v<T, char>         ? qtf::DataTypeId::Char
+                                                                                   : qtf::DataTypeId::UChar;
+  static constexpr const char* names[] = {"uchar", "double", "int", "uint", "char"};  // in DataTypeId order
+  static constexpr const char* name = names[value];
 };
 
 // n elements: doubles uniform in [-1, 1), integers uniform over the whole type (so that sums wrap).

@@ -32,6 +32,7 @@
 #include "qtf/messageexception.hpp"
 #include "qtf/subsref.hpp"
 #include "qtir/scope.hpp"
+#include "sorvexa_test/types.hpp"
 #include "unit_manager/unitexpression.hpp"
 
 namespace sorvexa_fuzz {
@@ -51,22 +52,7 @@ inline unit_manager::UnitExpression chooseUnit(ByteReader& in) {
   return unit_manager::UnitExpression::parse(kUnits[in.below(static_cast<std::uint32_t>(std::size(kUnits)))]);
 }
 
-// Calls f with a zero of the C++ type that stores type.
-template <typename Fcn>
-auto visitType(DataTypeId::Type type, Fcn&& f) {
-  switch (type) {
-    case DataTypeId::UChar:
-      return f(static_cast<unsigned char>(0));
-    case DataTypeId::Double:
-      return f(0.0);
-    case DataTypeId::Int:
-      return f(0);
-    case DataTypeId::UInt:
-      return f(0U);
-    default:
-      return f('\0');
-  }
-}
+using sorvexa_test::visitType;
 
 template <typename T>
 T chooseElement(ByteReader& in) {

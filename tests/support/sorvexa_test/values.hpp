@@ -19,6 +19,7 @@
 #include "data_manager/value.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/hasher.hpp"
+#include "sorvexa_test/types.hpp"
 #include "unit_manager/context.hpp"
 
 namespace sorvexa_test {
@@ -56,23 +57,6 @@ T wrapTo(std::int64_t x) {
     return static_cast<T>(static_cast<std::int64_t>(r) - static_cast<std::int64_t>(modulus));
   }
   return static_cast<T>(r);
-}
-
-// Calls f with a zero of the C++ type that stores type.
-template <typename Fcn>
-auto visitType(DataTypeId::Type type, Fcn&& f) {
-  switch (type) {
-    case DataTypeId::UChar:
-      return f(static_cast<unsigned char>(0));
-    case DataTypeId::Double:
-      return f(0.0);
-    case DataTypeId::Int:
-      return f(0);
-    case DataTypeId::UInt:
-      return f(0U);
-    default:
-      return f('\0');
-  }
 }
 
 // A resolved value of type holding xs row by row. For the integer types the doubles must be whole numbers; they are
