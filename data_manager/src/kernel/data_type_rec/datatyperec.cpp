@@ -4,6 +4,7 @@
 #include <new>
 
 #include "data_manager/context.hpp"
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
 #include "qtf/allocator.hpp"
@@ -32,33 +33,15 @@ qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
 }
 
 // Element i becomes x * scale + offset in double, stored as T stores a double: truncated and wrapped for integers.
-// A zero offset is not added, so that -0 stays -0 when a double is converted by a scale of 1.
 template <typename T>
 void convertElements(const void* src, void* dst, double scale, double offset, std::size_t count) {
-  const auto* in = static_cast<const T*>(src);
-  auto* out = static_cast<T*>(dst);
-  if (offset == 0.0) {
-    for (std::size_t i = 0; i < count; ++i) {
-      out[i] = truncateWrapped<T>(toDouble(in[i]) * scale);
-    }
-  } else {
-    for (std::size_t i = 0; i < count; ++i) {
-      out[i] = truncateWrapped<T>(toDouble(in[i]) * scale + offset);
-    }
-  }
+  scaleAndStore(static_cast<T*>(dst), static_cast<const T*>(src), count, scale, offset);
 }
 
 using ConvertElementsFcn = void (*)(const void*, void*, double, double, std::size_t);
 
-const ConvertElementsFcn kConverters[] = {
-    &convertElements<unsigned char>,  // 0 UChar
-    &convertElements<double>,         // 1 Double
-    &convertElements<int>,            // 2 Int
-    &convertElements<unsigned int>,   // 3 UInt
-    &convertElements<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kConverters) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+constexpr auto kConverters =
+    perTypeTable([](auto tag) -> ConvertElementsFcn { return &convertElements<typename decltype(tag)::type>; });
 
 }  // namespace
 

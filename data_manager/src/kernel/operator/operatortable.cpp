@@ -7,6 +7,7 @@
 
 #include "kernel/operator/elementwise.hpp"
 #include "kernel/operator/matrixoperators.hpp"
+#include "kernel/propagation/describeoperand.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/qtfmath.hpp"
@@ -110,11 +111,6 @@ struct PropagationScratch {
   std::vector<double> factors;
 };
 
-// The result buffer goes back to the allocator unless a value takes it over.
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-
 }  // namespace
 
 template <typename T>
@@ -123,22 +119,6 @@ const OperatorTable<T>& operatorTable() {
   // initialisation threw.
   static const OperatorTable<T>* const table = buildTable<T>();
   return *table;
-}
-
-template <typename T>
-unit_manager::PropagateOperandInfo describeOperand(const qtf::Dimension& dimension,
-                                                   const unit_manager::UnitExpression& unit, const void* data) {
-  const auto* elements = static_cast<const T*>(data);
-  if (dimension.isScalar()) {
-    const double value = toDouble(elements[0]);
-    return unit_manager::PropagateOperandInfo(unit, value == 0.0, value);
-  }
-  bool isZero = true;
-  const std::size_t n = dimension.getNumElements();
-  for (std::size_t i = 0; i < n && isZero; ++i) {
-    isZero = toDouble(elements[i]) == 0.0;
-  }
-  return unit_manager::PropagateOperandInfo(unit, isZero, unit_manager::PropagateOperandInfo::INVALID_SCALAR_CONSTANT);
 }
 
 template <typename T>
@@ -176,8 +156,7 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
     object.compute(context, local, first, firstData, factors[0], second, secondData, factors[1]);
     return ValueAccess::copy(context, resultType, resultDimension, resultUnit, local);
   }
-  std::unique_ptr<void, BufferDeleter> buffer(object.needsZeroedResult() ? qtf_calloc(count, size)
-                                                                         : qtf::allocate_buffer(resultType, count));
+  qtf::BufferPtr buffer(object.needsZeroedResult() ? qtf_calloc(count, size) : qtf::allocate_buffer(resultType, count));
   object.compute(context, buffer.get(), first, firstData, factors[0], second, secondData, factors[1]);
   return ValueAccess::adopt(context, resultType, resultDimension, resultUnit, buffer.release());
 }
@@ -186,9 +165,7 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   template const OperatorTable<T>& operatorTable<T>();                                                     \
   template Value evaluateTyped<T>(const Context&, ValueOpId::Type, const qtf::Dimension&,                  \
                                   const unit_manager::UnitExpression&, const void*, const qtf::Dimension*, \
-                                  const unit_manager::UnitExpression*, const void*);                       \
-  template unit_manager::PropagateOperandInfo describeOperand<T>(const qtf::Dimension&,                    \
-                                                                 const unit_manager::UnitExpression&, const void*);
+                                  const unit_manager::UnitExpression*, const void*);
 
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(unsigned char)  // 0 UChar
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(double)         // 1 Double

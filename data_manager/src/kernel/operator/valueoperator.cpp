@@ -4,6 +4,7 @@
 #include <cctype>
 #include <memory>
 
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/operator/operatortable.hpp"
 #include "qtf/allocator.hpp"
@@ -52,19 +53,9 @@ using EvaluateFcn = Value (*)(const Context&, ValueOpId::Type, const qtf::Dimens
                               const unit_manager::UnitExpression&, const void*, const qtf::Dimension*,
                               const unit_manager::UnitExpression*, const void*);
 
-const EvaluateFcn kHandlers[] = {
-    &evaluateTyped<unsigned char>,  // 0 UChar
-    &evaluateTyped<double>,         // 1 Double
-    &evaluateTyped<int>,            // 2 Int
-    &evaluateTyped<unsigned int>,   // 3 UInt
-    &evaluateTyped<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kHandlers) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
-
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
+// Indexed by the first operand's DataTypeId.
+constexpr auto kHandlers =
+    perTypeTable([](auto tag) -> EvaluateFcn { return &evaluateTyped<typename decltype(tag)::type>; });
 
 }  // namespace
 
@@ -86,7 +77,7 @@ Value ValueOperator::call(ValueOpId::Type op, const Value& first, const Value& s
   const qtf::DataTypeId::Type type = first.getDataType();
 
   // The first operand's type decides the evaluation; a second operand of another type is converted to it.
-  std::unique_ptr<void, BufferDeleter> converted;
+  qtf::BufferPtr converted;
   if (binary && second.getDataType() != type) {
     const std::size_t count = second.getDimension().getNumElements();
     converted.reset(qtf_calloc(count, qtf::get_type_size(type)));

@@ -30,11 +30,6 @@ enum FormCharacter { CloseBracket, OpenBracket, RowSeparator, EmptyRow, ElementS
 
 constexpr std::string_view character(FormCharacter c) { return std::string_view(kFormCharacters[c], 1); }
 
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-using BufferPtr = std::unique_ptr<void, BufferDeleter>;
-
 // Calls fcn with each piece of text between occurrences of sep, empty pieces included; stops early when fcn returns
 // false. Returns the number of pieces visited.
 template <typename Fcn>
@@ -166,7 +161,7 @@ void readElements(std::string_view data, std::size_t columns, double* numbers) {
 
 struct Matrix {
   qtf::Dimension dimension;
-  BufferPtr buffer;  // elements of the value's type
+  qtf::BufferPtr buffer;  // elements of the value's type
 };
 
 // Reads the rows of the data text into a buffer of type. Every rule broken gives
@@ -175,7 +170,7 @@ struct Matrix {
 Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   const std::size_t rows = countPieces(data, character(RowSeparator)[0]);
   if (rows == 1 && data.empty()) {
-    return {qtf::Dimension(0, 0), BufferPtr(qtf_calloc(0, 1))};
+    return {qtf::Dimension(0, 0), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   const std::size_t firstRowEnd = data.find(character(RowSeparator)[0]);
   const std::string_view firstRow = data.substr(0, firstRowEnd);
@@ -189,7 +184,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
     if (rows > std::numeric_limits<std::uint32_t>::max()) {
       invalidData(data);
     }
-    return {qtf::Dimension(static_cast<std::uint32_t>(rows), 0), BufferPtr(qtf_calloc(0, 1))};
+    return {qtf::Dimension(static_cast<std::uint32_t>(rows), 0), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   const std::size_t columns = countPieces(firstRow, character(ElementSeparator)[0]);
   if (firstRow.substr(0, firstRow.find(character(ElementSeparator)[0])) == character(EmptyColumn)) {
@@ -205,7 +200,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
     if (columns > std::numeric_limits<std::uint32_t>::max()) {
       invalidData(data);
     }
-    return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), BufferPtr(qtf_calloc(0, 1))};
+    return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   // Each element takes at least one character and each but the last a separator after it, so a valid text of n
   // elements is at least 2n - 1 characters long. A text that announces more ("[,,,;;;]") is malformed somewhere; it
@@ -223,7 +218,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   // Doubles are read straight into the value's buffer; other types go through a work array of doubles.
   // Both readers write every element or throw, so the buffers need not be cleared first. The one-pass reader stops at
   // anything unusual, a fault included, and the careful reader then reads the whole text again and decides.
-  BufferPtr work(qtf::allocate_buffer(qtf::DataTypeId::Double, count));
+  qtf::BufferPtr work(qtf::allocate_buffer(qtf::DataTypeId::Double, count));
   auto* numbers = static_cast<double*>(work.get());
   if (!readPlainNumbers(data, rows, columns, numbers)) {
     readElements(data, columns, numbers);
@@ -231,7 +226,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   if (type == qtf::DataTypeId::Double) {
     return {dimension, std::move(work)};
   }
-  BufferPtr converted(qtf::allocate_buffer(type, count));
+  qtf::BufferPtr converted(qtf::allocate_buffer(type, count));
   qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
   return {dimension, std::move(converted)};
 }
@@ -242,7 +237,7 @@ struct ParsedValueText {
   qtf::DataTypeId::Type type;
   qtf::Dimension dimension;
   unit_manager::UnitExpression unit;
-  BufferPtr buffer;
+  qtf::BufferPtr buffer;
 };
 
 namespace {
