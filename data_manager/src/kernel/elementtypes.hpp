@@ -12,7 +12,7 @@
 
 #include "qtf/datatypeid.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // Char results (wrapping, ordering, printing) are those of a signed 8-bit type. char is not signed on every platform.
 static_assert(static_cast<char>(-1) < 0, "the Char element type is signed 8-bit");
@@ -66,13 +66,14 @@ constexpr bool inDataTypeIdOrder(TypeList<T...>) {
 template <typename First, typename... Rest, typename Make>
 constexpr auto makeTable(TypeList<First, Rest...>, Make make) {
   return std::array<decltype(make(TypeTag<First>{})), 1 + sizeof...(Rest)>{make(TypeTag<First>{}),
-                                                                          make(TypeTag<Rest>{})...};
+                                                                           make(TypeTag<Rest>{})...};
 }
 
 }  // namespace elementtypes_detail
 
 static_assert(ElementTypes::size == qtf::DataTypeId::NumTypes, "one element type per DataTypeId");
-static_assert(elementtypes_detail::inDataTypeIdOrder(ElementTypes{}), "ElementTypes lists the types in DataTypeId order");
+static_assert(elementtypes_detail::inDataTypeIdOrder(ElementTypes{}),
+              "ElementTypes lists the types in DataTypeId order");
 
 // A table indexed by DataTypeId::Type whose entry for type T is make(TypeTag<T>{}), every entry of one type:
 //   constexpr auto kPrinters = perTypeTable([](auto tag) -> PrintFcn { return &print<typename decltype(tag)::type>; });
@@ -81,6 +82,6 @@ constexpr auto perTypeTable(Make make) {
   return elementtypes_detail::makeTable(ElementTypes{}, make);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_ELEMENTTYPES_HPP

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <type_traits>
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // r truncated toward zero, keeping T's low 8 or 32 bits (so Int 2^31 gives -2^31); NaN and values beyond the 64-bit
 // range give 0. Doubles pass through. A plain cast would be undefined behaviour outside T's range.
@@ -54,6 +54,6 @@ inline void scaleAndStore(T* out, const T* in, std::size_t count, double scale, 
   }
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_NUMERIC_HPP

@@ -10,6 +10,10 @@
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::perTypeTable;
+using detail::scaleAndStore;
+
 namespace {
 
 // The record's unit copy goes through the library's allocator, so that it is counted like every other block.

@@ -10,7 +10,7 @@
 #include "kernel/elementtypes.hpp"
 #include "kernel/numeric.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 template <typename T>
 inline constexpr bool kIsInteger = !std::is_same_v<T, double>;
@@ -65,6 +65,6 @@ class Scale<double> {
   bool mIdentity;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTTRAITS_HPP

@@ -17,7 +17,7 @@
 #include "kernel/operator/operator.hpp"
 #include "kernel/operator/streaming.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // Every integer division that a kernel is about to make is checked first, so that a zero divisor raises
 // "data_manager:value:IntegerDivisionByZero" before any result element is written.
@@ -253,6 +253,6 @@ class ElementwiseNoNanUnaryOperator : public ElementwiseUnaryOperator<T, unsigne
 template <typename T>
 class Times : public ElementwiseBinaryOperator<T, T, TimesFcn<T>, 5> {};
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTWISE_HPP

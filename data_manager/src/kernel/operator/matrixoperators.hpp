@@ -12,7 +12,7 @@
 #include "kernel/operator/elementwise.hpp"
 #include "kernel/operator/matrixproduct.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // The matrix product. Scalar operands go to the elementwise product; otherwise each result element sums the products
 // of scaled values in ascending k, in the element type's arithmetic.
@@ -123,6 +123,6 @@ class Atan2 : public RejectedMathOperator<T> {};
 template <typename T>
 class Sqrt : public RejectedMathOperator<T> {};
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_MATRIXOPERATORS_HPP

@@ -11,7 +11,7 @@
 #include "kernel/operator/dispatch.hpp"
 #include "qtf/allocator.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 // Columns of the result handled per pass over a row block of B: a strip of result row i stays in cache while k runs.
@@ -168,4 +168,4 @@ template void matrixProduct<unsigned int>(unsigned int*, const unsigned int*, co
 template void matrixProduct<char>(char*, const char*, const Scale<char>&, const char*, const Scale<char>&, std::size_t,
                                   std::size_t, std::size_t);
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

@@ -12,7 +12,7 @@
 #include "qtf/allocator.hpp"
 #include "qtf/qtfmath.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 template <typename T>
@@ -174,4 +174,4 @@ DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(unsigned int)   // 3 UInt
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(char)           // 4 Char (signed 8-bit)
 #undef DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

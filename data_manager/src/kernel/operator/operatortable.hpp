@@ -13,7 +13,7 @@
 #include "qtf/dimension.hpp"
 #include "unit_manager/unitexpression.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // One operator object per operator for element type T; entry NumValueOps is null. Built on first use, thread-safely,
 // and never freed.
@@ -46,6 +46,6 @@ DATA_MANAGER_DECLARE_OPERATOR_TABLE(unsigned int)
 DATA_MANAGER_DECLARE_OPERATOR_TABLE(char)
 #undef DATA_MANAGER_DECLARE_OPERATOR_TABLE
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_OPERATORTABLE_HPP

@@ -11,6 +11,10 @@
 #include "qtf/datatypeid.hpp"
 
 namespace data_manager {
+
+using detail::evaluateTyped;
+using detail::perTypeTable;
+
 namespace {
 
 const unsigned int kNumOperands[ValueOpId::NumValueOps + 1] = {

@@ -12,7 +12,7 @@
 #include "unit_manager/context.hpp"
 #include "unit_manager/unitexpression.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // The operand's unit, whether every element is zero (a NaN is not; no elements count as all zero) and, for a 1-by-1
 // operand, its value as scalar constant (INVALID_SCALAR_CONSTANT otherwise). Inline: every evaluation calls it.
@@ -32,6 +32,6 @@ inline unit_manager::PropagateOperandInfo describeOperand(const qtf::Dimension& 
   return unit_manager::PropagateOperandInfo(unit, isZero, unit_manager::PropagateOperandInfo::INVALID_SCALAR_CONSTANT);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_PROPAGATION_DESCRIBEOPERAND_HPP

@@ -18,6 +18,13 @@
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::describeOperand;
+using detail::perTypeTable;
+using detail::scaleAndStore;
+using detail::TypeOf;
+using detail::ValueAccess;
+
 namespace {
 
 constexpr int kPlusRule = 2;

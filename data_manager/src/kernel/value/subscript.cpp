@@ -9,6 +9,10 @@
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::ValueAccess;
+using detail::ValueData;
+
 namespace {
 
 // The selection is checked against the dimension it was made for, so that a selection for another shape can never

@@ -22,6 +22,9 @@
 
 namespace data_manager {
 
+using detail::ParsedValueText;
+using detail::ValueData;
+
 namespace {
 
 // The characters of the form, in the order the library keeps them.
@@ -233,7 +236,7 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
 
 }  // namespace
 
-struct ParsedValueText {
+struct detail::ParsedValueText {
   qtf::DataTypeId::Type type;
   qtf::Dimension dimension;
   unit_manager::UnitExpression unit;

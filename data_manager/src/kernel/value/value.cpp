@@ -12,6 +12,11 @@
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::ValueAccess;
+using detail::ValueData;
+using detail::ValueDataState;
+
 namespace {
 
 struct AttributesDeleter {

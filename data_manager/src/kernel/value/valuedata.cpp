@@ -8,7 +8,7 @@
 #include "kernel/value/resolvedvaluedatastate.hpp"
 #include "qtf/allocator.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 // Created, with both entries empty, on first use, so registration from any static initialiser finds it ready.
@@ -130,4 +130,4 @@ ValueDataState* ValueData::createState(ValueData& owner, ValueTraitId::Type trai
   return stateFactories()[trait](owner, type, dimension, data);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
