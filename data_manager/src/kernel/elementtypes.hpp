@@ -75,6 +75,10 @@ static_assert(ElementTypes::size == qtf::DataTypeId::NumTypes, "one element type
 static_assert(elementtypes_detail::inDataTypeIdOrder(ElementTypes{}),
               "ElementTypes lists the types in DataTypeId order");
 
+// type itself when it names one of the element types; otherwise throws "data_manager:value:InvalidDataType" with the
+// number as its argument.
+qtf::DataTypeId::Type checkedElementType(qtf::DataTypeId::Type type);
+
 // A table indexed by DataTypeId::Type whose entry for type T is make(TypeTag<T>{}), every entry of one type:
 //   constexpr auto kPrinters = perTypeTable([](auto tag) -> PrintFcn { return &print<typename decltype(tag)::type>; });
 template <typename Make>

@@ -11,6 +11,7 @@
 
 namespace data_manager {
 
+using detail::checkedElementType;
 using detail::perTypeTable;
 using detail::scaleAndStore;
 
@@ -27,13 +28,6 @@ void destroyUnit(unit_manager::UnitExpression* unit) noexcept {
     unit->~UnitExpression();
     qtf::Allocator::deallocate(unit);
   }
-}
-
-qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
-  if (!qtf::is_valid_type(type)) {
-    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
-  }
-  return type;
 }
 
 // Element i becomes x * scale + offset in double, stored as T stores a double: truncated and wrapped for integers.
@@ -54,10 +48,14 @@ DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, con
 
 DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                          const unit_manager::UnitExpression& unit)
-    : Base(context), mDataType(checkedType(type)), mVariable(false), mDimension(dimension), mUnit(copyUnit(unit)) {}
+    : Base(context),
+      mDataType(checkedElementType(type)),
+      mVariable(false),
+      mDimension(dimension),
+      mUnit(copyUnit(unit)) {}
 
 DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, const unit_manager::UnitExpression& unit)
-    : Base(context), mDataType(checkedType(type)), mVariable(true), mDimension(0, 0), mUnit(copyUnit(unit)) {}
+    : Base(context), mDataType(checkedElementType(type)), mVariable(true), mDimension(0, 0), mUnit(copyUnit(unit)) {}
 
 DataTypeRec::DataTypeRec(const DataTypeRec& r)
     : Base(r), mDataType(r.mDataType), mVariable(r.mVariable), mDimension(r.mDimension), mUnit(copyUnit(*r.mUnit)) {}

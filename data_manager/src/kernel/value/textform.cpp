@@ -16,6 +16,7 @@
 #include "data_manager/context.hpp"
 #include "data_manager/print.hpp"
 #include "data_manager/value.hpp"
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "kernel/value/valuedata.hpp"
@@ -25,6 +26,7 @@
 namespace data_manager {
 
 using detail::ParsedValueText;
+using detail::perTypeTable;
 using detail::ValueData;
 
 namespace {
@@ -362,15 +364,9 @@ std::string printElements(const qtf::Dimension& dimension, const void* data, con
 
 using PrintFcn = std::string (*)(const qtf::Dimension&, const void*, const ElementFormat&);
 
-const PrintFcn kPrinters[] = {
-    &printElements<unsigned char>,  // 0 UChar
-    &printElements<double>,         // 1 Double
-    &printElements<int>,            // 2 Int
-    &printElements<unsigned int>,   // 3 UInt
-    &printElements<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kPrinters) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+// Indexed by DataTypeId.
+constexpr auto kPrinters =
+    perTypeTable([](auto tag) -> PrintFcn { return &printElements<typename decltype(tag)::type>; });
 
 }  // namespace
 

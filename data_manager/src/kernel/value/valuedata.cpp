@@ -3,6 +3,7 @@
 
 #include <new>
 
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/referencevaluedatastate.hpp"
 #include "kernel/value/resolvedvaluedatastate.hpp"
@@ -17,20 +18,18 @@ ValueDataStateFactory* stateFactories() {
   return table;
 }
 
-qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
-  if (!qtf::is_valid_type(type)) {
-    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
-  }
-  return type;
-}
-
 }  // namespace
 
 ValueDataState::~ValueDataState() = default;
 
 ValueData::ValueData(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
                      const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data)
-    : Base(context), mDataType(checkedType(type)), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+    : Base(context),
+      mDataType(checkedElementType(type)),
+      mDimension(dimension),
+      mUnit(unit),
+      mRefCount(1),
+      mState(nullptr) {
   mState = createState(*this, trait, type, dimension, data);
   mOwnElements = mState->isResolved() ? mState->getGenericValue() : nullptr;
 }
