@@ -211,8 +211,8 @@ TEST(UnitDefinitions, UnitsBelongToTheContextThatDefinedThem) {
 
 TEST(UnitDefinitions, AffineUserUnitsBehaveAsDegC) {
   const StandardContext context("degX = 5/9 K @ 255.37\ndegZ = degC");
-  const unit_manager::UnitPropagationRule* plus = context.propagationRule(2);
-  const unit_manager::UnitPropagationRule* less = context.propagationRule(3);
+  const unit_manager::UnitPropagationRule* plus = context.propagationRule(unit_manager::PropagationRuleId::Additive);
+  const unit_manager::UnitPropagationRule* less = context.propagationRule(unit_manager::PropagationRuleId::Comparison);
   const UnitExpression degX = parseIn(context, "degX");
   const UnitExpression kelvin = parseIn(context, "K");
   EXPECT_TRUE(degX.isAffineUnitInExpression());

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "messages.hpp"
-#include "pendingmessages.hpp"
 
 namespace unit_manager {
 namespace detail {
@@ -386,7 +385,7 @@ class Registry {
     const std::size_t limit = gMaxLiveNodes.load(std::memory_order_relaxed);
     const std::string text = printFactors(node->factors);
     node.reset();
-    throwError(msg::kTooManyUnitExpressions, std::to_string(limit), text);
+    qtf::raise(msg::unit::TooManyUnitExpressions, limit, text);
   }
 
   std::mutex mTableMutex;

@@ -11,7 +11,6 @@
 #include "factorlist.hpp"
 #include "factorparser.hpp"
 #include "messages.hpp"
-#include "pendingmessages.hpp"
 #include "qtf/assertion.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/messageexception.hpp"
@@ -224,13 +223,13 @@ class Loader final : public SymbolResolver {
     body = trim(body);
     if (body.empty()) return;
     Line line;
-    if (!split(body, line)) fail(msg::kInvalidDefinition, number, raw);
+    if (!split(body, line)) fail(msg::definition::InvalidDefinition, number, raw);
     checkSymbol(line, number, raw);
     define(line, number, raw);
   }
 
   [[noreturn]] static void fail(const char* identifier, int number, std::string_view raw) {
-    throwError(identifier, std::to_string(number), std::string(trim(raw)));
+    qtf::raise(identifier, number, trim(raw));
   }
 
   // The line's syntax: [prefixable] symbol = [number] [expr] [@ [-]number].
@@ -286,23 +285,23 @@ class Loader final : public SymbolResolver {
   // DuplicateUnit before AmbiguousUnit.
   void checkSymbol(const Line& line, int number, std::string_view raw) const {
     const UnitRecord* existing = resolve(line.symbol);
-    if (existing != nullptr && existing->prefixOf == nullptr) fail(msg::kDuplicateUnit, number, raw);
+    if (existing != nullptr && existing->prefixOf == nullptr) fail(msg::definition::DuplicateUnit, number, raw);
     // A prefix plus an existing prefixable unit: the symbol would take that text's reading away.
-    if (existing != nullptr) fail(msg::kAmbiguousUnit, number, raw);
+    if (existing != nullptr) fail(msg::definition::AmbiguousUnit, number, raw);
     if (!line.prefixable) return;
     for (const Prefix& prefix : siPrefixes()) {
       const std::string prefixed = std::string(prefix.symbol) + std::string(line.symbol);
       if (resolve(prefixed) == nullptr) continue;
       // The built-in table keeps "ft" the foot beside the prefixable tonne; no other text gets a second reading.
       if (mBuiltin == nullptr && prefixed == "ft") continue;
-      fail(msg::kAmbiguousUnit, number, raw);
+      fail(msg::definition::AmbiguousUnit, number, raw);
     }
   }
 
   // The definition's meaning, then the records: the unit itself and, for a prefixable line, its prefixed forms.
   void define(const Line& line, int number, std::string_view raw) {
     Number scale;
-    if (!line.scale.empty() && !evaluateNumber(line.scale, scale)) fail(msg::kInvalidDefinition, number, raw);
+    if (!line.scale.empty() && !evaluateNumber(line.scale, scale)) fail(msg::definition::InvalidDefinition, number, raw);
     BaseExponents dims{};
     Quantities q;
     std::string description(line.definition);
@@ -314,34 +313,34 @@ class Loader final : public SymbolResolver {
       try {
         factors = parseFactors(std::string(line.expr), *this);
       } catch (const qtf::MessageException&) {
-        fail(msg::kInvalidDefinition, number, raw);  // an unknown unit: the grammar was checked before
+        fail(msg::definition::InvalidDefinition, number, raw);  // an unknown unit: the grammar was checked before
       }
-      if (!computeQuantities(factors, q)) fail(msg::kInvalidDefinition, number, raw);
+      if (!computeQuantities(factors, q)) fail(msg::definition::InvalidDefinition, number, raw);
       for (std::size_t i = 0; i < dims.size(); ++i) {
         // Records keep whole dimensions: a definition with a fractional one has no unit to be.
         if (q.dims[i].den != 1 || q.dims[i].num > std::numeric_limits<int>::max() ||
             q.dims[i].num < std::numeric_limits<int>::min()) {
-          fail(msg::kInvalidDefinition, number, raw);
+          fail(msg::definition::InvalidDefinition, number, raw);
         }
         dims[i] = static_cast<int>(q.dims[i].num);
       }
-      if (!line.offset.empty() && q.affine) fail(msg::kInvalidDefinition, number, raw);
+      if (!line.offset.empty() && q.affine) fail(msg::definition::InvalidDefinition, number, raw);
     }
     const Number total = scale * q.scale;
-    if (!finiteNonZero(total.toDouble())) fail(msg::kInvalidDefinition, number, raw);
+    if (!finiteNonZero(total.toDouble())) fail(msg::definition::InvalidDefinition, number, raw);
     // x [symbol] = (scale * x + offset) [expr]: the offset is in expr's units, plus expr's own offset.
     Rational offsetInBase = q.offset;
     if (!line.offset.empty()) {
       const bool negative = line.offset[0] == '-';
       Number offset;
-      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset)) fail(msg::kInvalidDefinition, number, raw);
+      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset)) fail(msg::definition::InvalidDefinition, number, raw);
       Number scaled = offset * q.scale;
       if (negative) scaled = Number(Rational()) - scaled;
       Rational sum;
       Rational part;
       const bool exact = scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
       if (!exact || !std::isfinite(scaled.toDouble()) || !add(part, q.offset, sum)) {
-        fail(msg::kInvalidDefinition, number, raw);
+        fail(msg::definition::InvalidDefinition, number, raw);
       }
       offsetInBase = sum;
     }
