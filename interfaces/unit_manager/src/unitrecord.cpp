@@ -408,6 +408,13 @@ std::vector<std::string_view> siPrefixSymbols() {
   return symbols;
 }
 
+KnownSymbols knownSymbols(const SymbolResolver& resolver) {
+  KnownSymbols known;
+  resolver.listSymbols(known.symbols, known.prefixableSymbols);
+  known.prefixes = siPrefixSymbols();
+  return known;
+}
+
 DefinitionsBlock::~DefinitionsBlock() { releaseDefinitions(previous); }
 
 void releaseDefinitions(const DefinitionsBlock* block) noexcept {

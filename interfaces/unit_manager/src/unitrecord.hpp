@@ -77,6 +77,15 @@ const std::vector<Prefix>& siPrefixes();
 // The prefixes' symbols alone.
 std::vector<std::string_view> siPrefixSymbols();
 
+// What a resolver knows, as the UnknownUnit hint takes it: its symbols without prefixes, those that take a prefix, and
+// the SI prefixes. The views point into records that live as long as the resolver's units.
+struct KnownSymbols {
+  std::vector<std::string_view> symbols;
+  std::vector<std::string_view> prefixableSymbols;
+  std::vector<std::string_view> prefixes;
+};
+KnownSymbols knownSymbols(const SymbolResolver& resolver);
+
 struct DefinitionsBlock {
   DefinitionsBlock() = default;
   DefinitionsBlock(const DefinitionsBlock&) = delete;
