@@ -140,7 +140,8 @@ class UNIT_MANAGER_EXPORT Context {
 //
 // Scope. Definitions belong to the context that loaded them: its parser (createUnitParser), findUnit and units know
 // them, UnitExpression::parse and the other contexts do not, and the same symbol defined in two contexts gives two
-// unequal units. A user-defined unit, and every expression using it, stays valid after the context is destroyed.
+// unequal units. Expressions using a user-defined unit stay valid after the context is destroyed; a Unit pointer from
+// findUnit or units stays valid while the context or such an expression lives.
 //
 // Threads. The const operations may run on any number of threads at once, and define may run while other threads
 // parse with the context, list or find its units: each of those sees the units before or after a define, never part of
