@@ -164,16 +164,11 @@ TEST(Dmcalc, EverydayUnitsConvert) {
     const char* out;
   };
   const Row rows[] = {
-      {"convert 30:kn km/h", "[55.56]:km/h:double\n"},
-      {"convert 760:mmHg Pa", "[101325]:Pa:double\n"},
-      {"convert 1:lb oz", "[16]:oz:double\n"},
-      {"convert 1:lb lbm", "[1]:lbm:double\n"},
-      {"convert 2:t kg", "[2000]:kg:double\n"},
-      {"convert 1:kt t", "[1000]:t:double\n"},
-      {"convert 1:ft in", "[12]:in:double\n"},
-      {"convert 2000:mAh C", "[7200]:C:double\n"},
-      {"convert 100:cP 'Pa*s'", "[0.1]:Pa*s:double\n"},
-      {"convert 1:acre 'ft^2'", "[43560]:ft^2:double\n"},
+      {"convert 30:kn km/h", "[55.56]:km/h:double\n"},  {"convert 760:mmHg Pa", "[101325]:Pa:double\n"},
+      {"convert 1:lb oz", "[16]:oz:double\n"},          {"convert 1:lb lbm", "[1]:lbm:double\n"},
+      {"convert 2:t kg", "[2000]:kg:double\n"},         {"convert 1:kt t", "[1000]:t:double\n"},
+      {"convert 1:ft in", "[12]:in:double\n"},          {"convert 2000:mAh C", "[7200]:C:double\n"},
+      {"convert 100:cP 'Pa*s'", "[0.1]:Pa*s:double\n"}, {"convert 1:acre 'ft^2'", "[43560]:ft^2:double\n"},
       {"convert 1:wk h", "[168]:h:double\n"},
   };
   for (const Row& row : rows) {

@@ -231,8 +231,8 @@ TEST(UnitDefinitions, AffineUserUnitsBehaveAsDegC) {
             parseIn(context, "degC"));
   EXPECT_EQ(factors[1], 1.0);
   // A rate is a difference: degX/s against K/s converts by the scale alone.
-  const UnitExpression rate = plus->propagate(
-      {{parseIn(context, "K/s"), false, 1.0}, {parseIn(context, "degX/s"), false, 1.0}}, factors);
+  const UnitExpression rate =
+      plus->propagate({{parseIn(context, "K/s"), false, 1.0}, {parseIn(context, "degX/s"), false, 1.0}}, factors);
   EXPECT_EQ(rate, parseIn(context, "K/s"));
   EXPECT_NEAR(factors[1], 5.0 / 9.0, 1e-16);
   // 0 degX is 255.37 K, that is -17.78 degC.

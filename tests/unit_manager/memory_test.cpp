@@ -40,9 +40,7 @@ TEST(UnitMemory, DroppedExpressionsAreFreedWhateverMadeThem) {
   const Row rows[] = {
       {"parsed", [](int i, int j) { return UnitExpression::parse(distinctText(i, j)); }},
       {"pow and times",
-       [](int i, int j) {
-         return UnitExpression::parse("m").pow(i, 1) * UnitExpression::parse("s").pow(j, 1);
-       }},
+       [](int i, int j) { return UnitExpression::parse("m").pow(i, 1) * UnitExpression::parse("s").pow(j, 1); }},
       {"quotient of powers",
        [](int i, int j) { return UnitExpression::parse("s").pow(j, 3) / UnitExpression::parse("kg").pow(i, 1); }},
   };

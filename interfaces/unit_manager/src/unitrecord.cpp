@@ -133,13 +133,15 @@ std::uint64_t hashOfText(const std::string& text) noexcept {
 }
 
 // The base units' lines in the built-in text: "m = <length>", "g = 0.001 <mass>".
-const char* const kDimensionNames[kBaseCount] = {"mass", "length", "time", "current", "temperature", "amount",
-                                                 "luminosity"};
-const char* const kBaseDescriptions[kBaseCount] = {
-    "base unit of mass",        "base unit of length",
-    "base unit of time",        "base unit of electric current",
-    "base unit of temperature", "base unit of amount of substance",
-    "base unit of luminous intensity"};
+const char* const kDimensionNames[kBaseCount] = {"mass",        "length", "time",      "current",
+                                                 "temperature", "amount", "luminosity"};
+const char* const kBaseDescriptions[kBaseCount] = {"base unit of mass",
+                                                   "base unit of length",
+                                                   "base unit of time",
+                                                   "base unit of electric current",
+                                                   "base unit of temperature",
+                                                   "base unit of amount of substance",
+                                                   "base unit of luminous intensity"};
 
 // One line of a definitions text, split by its syntax.
 struct Line {
@@ -273,6 +275,9 @@ class Loader final : public SymbolResolver {
       }
       return line.baseDimension >= 0 && line.offset.empty();
     }
+    // The built-in text is checked when it loads, by the same parse that defines the unit, so only a user's text pays
+    // for reading its grammar apart from its symbols (which decides the order of the errors).
+    if (mBuiltin == nullptr) return true;
     try {
       const AnySymbol anySymbol;
       parseFactors(std::string(line.expr), anySymbol);
@@ -301,7 +306,8 @@ class Loader final : public SymbolResolver {
   // The definition's meaning, then the records: the unit itself and, for a prefixable line, its prefixed forms.
   void define(const Line& line, int number, std::string_view raw) {
     Number scale;
-    if (!line.scale.empty() && !evaluateNumber(line.scale, scale)) fail(msg::definition::InvalidDefinition, number, raw);
+    if (!line.scale.empty() && !evaluateNumber(line.scale, scale))
+      fail(msg::definition::InvalidDefinition, number, raw);
     BaseExponents dims{};
     Quantities q;
     std::string description(line.definition);
@@ -333,12 +339,14 @@ class Loader final : public SymbolResolver {
     if (!line.offset.empty()) {
       const bool negative = line.offset[0] == '-';
       Number offset;
-      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset)) fail(msg::definition::InvalidDefinition, number, raw);
+      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset))
+        fail(msg::definition::InvalidDefinition, number, raw);
       Number scaled = offset * q.scale;
       if (negative) scaled = Number(Rational()) - scaled;
       Rational sum;
       Rational part;
-      const bool exact = scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
+      const bool exact =
+          scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
       if (!exact || !std::isfinite(scaled.toDouble()) || !add(part, q.offset, sum)) {
         fail(msg::definition::InvalidDefinition, number, raw);
       }
@@ -359,15 +367,16 @@ class Loader final : public SymbolResolver {
   }
 
   const UnitRecord* addRecord(std::string symbol, std::string definition, const BaseExponents& dims,
-                              const Number& scale, const Rational& offset, bool prefixable, const UnitRecord* prefixOf) {
+                              const Number& scale, const Rational& offset, bool prefixable,
+                              const UnitRecord* prefixOf) {
     const DefinitionsBlock* owner = mBuiltin == nullptr ? nullptr : mBlock;
-    mBlock->records.reserve(mBlock->records.size() + 1);
-    auto record =
-        std::make_unique<UnitRecord>(std::move(symbol), std::move(definition), dims, scale, offset, prefixable,
-                                     prefixOf, owner);
+    std::vector<std::unique_ptr<const UnitRecord>>& records = mBlock->records;
+    if (records.size() == records.capacity()) records.reserve(records.empty() ? 64 : 2 * records.size());
+    auto record = std::make_unique<UnitRecord>(std::move(symbol), std::move(definition), dims, scale, offset,
+                                               prefixable, prefixOf, owner);
     const UnitRecord* made = record.get();
     mBlock->bySymbol.emplace(made->symbol, made);
-    mBlock->records.push_back(std::move(record));  // cannot throw: room was reserved
+    records.push_back(std::move(record));  // cannot throw: room was reserved
     return made;
   }
 
