@@ -424,11 +424,15 @@ KnownSymbols knownSymbols(const SymbolResolver& resolver) {
   return known;
 }
 
-DefinitionsBlock::~DefinitionsBlock() { releaseDefinitions(previous); }
+DefinitionsBlock::~DefinitionsBlock() = default;
 
+// A context defined into many times holds a long chain of blocks; they are freed in a loop, not by recursion.
 void releaseDefinitions(const DefinitionsBlock* block) noexcept {
-  if (block == nullptr) return;
-  if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block;
+  while (block != nullptr && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    const DefinitionsBlock* previous = block->previous;
+    delete block;
+    block = previous;
+  }
 }
 
 const DefinitionsBlock* loadDefinitions(const std::string& text, const DefinitionsBlock* previous) {

@@ -101,7 +101,8 @@ struct DefinitionsBlock {
   // included, and the units without prefixes in definition order.
   std::unordered_map<std::string_view, const UnitRecord*> bySymbol;
   std::vector<const Unit*> unprefixed;
-  // The block loaded before this one into the same context; retained, since bySymbol points into it.
+  // The block loaded before this one into the same context; retained (and released by releaseDefinitions), since
+  // bySymbol points into it.
   const DefinitionsBlock* previous = nullptr;
 
   const UnitRecord* find(std::string_view symbol) const noexcept {
