@@ -59,7 +59,7 @@ TEST(Concurrency, ThreadsInternTheSameExpressionsAndFactors) {
 // in the intern table while other threads drop their last handle: each must get a live node, equal to what it holds.
 TEST(Concurrency, NodesDyingOnOneThreadWhileAnotherFindsThem) {
   constexpr int kThreads = 4;
-  constexpr int kRounds = 3000;
+  constexpr int kRounds = 20000;
   const std::string padding(300, ' ');
   std::vector<std::string> texts;
   std::vector<std::string> printed;

@@ -162,7 +162,8 @@ class UNIT_MANAGER_EXPORT StandardContext : public Context {
   UnitParser* createUnitParser() const override;
   const UnitPropagationRule* propagationRule(int index) const override;
 
-  // Adds the units of a definitions text, whole or not at all. Throws the three errors above.
+  // Adds the units of a definitions text, whole or not at all. Throws the three errors above. Each call indexes every
+  // user-defined unit of the context anew, so many units load faster as one text than one call each.
   void define(const std::string& definitions);
   // Every unit of the context without prefixes: the built-in ones, then the user-defined ones in definition order.
   std::vector<const Unit*> units() const;
