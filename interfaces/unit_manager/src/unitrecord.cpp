@@ -359,10 +359,8 @@ class Loader final : public SymbolResolver {
     for (const Prefix& prefix : siPrefixes()) {
       std::string symbol = std::string(prefix.symbol) + record->symbol;
       if (resolve(symbol) != nullptr) continue;  // "ft" stays the foot
-      Rational factor;
-      if (!parseDecimal(prefix.factor, factor)) qtf_assertion("unit table: bad prefix", __FILE__, __LINE__);
       addRecord(std::move(symbol), std::string(prefix.factor) + " " + record->symbol, dims,
-                Number(factor) * record->scale, Rational(), false, record);
+                Number(prefix.value) * record->scale, Rational(), false, record);
     }
   }
 
@@ -403,11 +401,18 @@ UnitRecord::UnitRecord(std::string symbolText, std::string definitionText, const
       handle(this) {}
 
 const std::vector<Prefix>& siPrefixes() {
-  static const std::vector<Prefix>* const prefixes = new std::vector<Prefix>{
-      {"Y", "1e24"}, {"Z", "1e21"},  {"E", "1e18"},  {"P", "1e15"},  {"T", "1e12"},  {"G", "1e9"},   {"M", "1e6"},
-      {"k", "1000"}, {"h", "100"},   {"da", "10"},   {"d", "0.1"},   {"c", "0.01"},  {"m", "0.001"}, {"u", "1e-6"},
-      {"n", "1e-9"}, {"p", "1e-12"}, {"f", "1e-15"}, {"a", "1e-18"}, {"z", "1e-21"}, {"y", "1e-24"},
-  };
+  static const std::vector<Prefix>* const prefixes = [] {
+    auto* made = new std::vector<Prefix>{
+        {"Y", "1e24", {}},  {"Z", "1e21", {}},  {"E", "1e18", {}},  {"P", "1e15", {}},  {"T", "1e12", {}},
+        {"G", "1e9", {}},   {"M", "1e6", {}},   {"k", "1000", {}},  {"h", "100", {}},   {"da", "10", {}},
+        {"d", "0.1", {}},   {"c", "0.01", {}},  {"m", "0.001", {}}, {"u", "1e-6", {}},  {"n", "1e-9", {}},
+        {"p", "1e-12", {}}, {"f", "1e-15", {}}, {"a", "1e-18", {}}, {"z", "1e-21", {}}, {"y", "1e-24", {}},
+    };
+    for (Prefix& prefix : *made) {
+      if (!parseDecimal(prefix.factor, prefix.value)) qtf_assertion("unit table: bad prefix", __FILE__, __LINE__);
+    }
+    return made;
+  }();
   return *prefixes;
 }
 

@@ -72,6 +72,7 @@ class SymbolResolver {
 struct Prefix {
   const char* symbol;
   const char* factor;
+  Rational value;  // of factor
 };
 const std::vector<Prefix>& siPrefixes();
 // The prefixes' symbols alone.
