@@ -180,11 +180,15 @@ class Loader final : public SymbolResolver {
   // and the block is never freed.
   Loader(const DefinitionsBlock* builtin, const DefinitionsBlock* previous)
       : mBuiltin(builtin), mBlock(new DefinitionsBlock()) {
-    if (previous != nullptr) {
+    if (previous == nullptr) return;
+    retainDefinitions(previous);
+    mBlock->previous = previous;
+    try {
       mBlock->bySymbol = previous->bySymbol;
       mBlock->unprefixed = previous->unprefixed;
-      retainDefinitions(previous);
-      mBlock->previous = previous;
+    } catch (...) {
+      releaseDefinitions(mBlock);  // the destructor does not run for a constructor that throws
+      throw;
     }
   }
   ~Loader() {
