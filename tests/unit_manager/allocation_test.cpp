@@ -67,25 +67,54 @@ int sweep(Operation&& operation, Check&& check) {
   return 0;
 }
 
-TEST(UnitAllocationFailure, AFailedParseLeavesNothingAndTheNextParseWorks) {
+TEST(UnitAllocationFailure, AFailedExpressionLeavesNothingAndTheNextOneWorks) {
   // Texts too long for the parse cache, so that whatever a failed attempt made must be gone after it.
   const std::string padding(300, ' ');
+  const unit_manager::StandardContext context("prefixable widget = 3 kg\nfurlong = 201.168 m");
+  const std::unique_ptr<unit_manager::UnitParser> parser(context.createUnitParser());
+  const UnitExpression ampere = UnitExpression::parse("A");
   const UnitExpression known = UnitExpression::parse("kg*m/s^2");
-  const std::size_t live = unit_manager::liveUnitExpressionCount();
-  int round = 0;
-  const int points = sweep(
-      [&] {
-        // A text new to the process on each attempt, so that every attempt makes nodes.
-        ++round;
-        const UnitExpression u = UnitExpression::parse("cd^" + std::to_string(round) + padding + "*mol/A^(1/3)");
-        EXPECT_EQ(u.convertToString(), "cd^" + std::to_string(round) + "*mol/A^(1/3)");
-      },
-      [&](long n) {
-        EXPECT_EQ(unit_manager::liveUnitExpressionCount(), live) << "allocation " << n;
-        EXPECT_EQ(UnitExpression::parse("kg*m/s^2"), known) << "allocation " << n;
-        EXPECT_EQ(UnitExpression::parse("kg*m/s^2").convertToString(), "kg*m/s^2") << "allocation " << n;
-      });
-  EXPECT_GE(points, 5);
+  struct Row {
+    const char* what;
+    // Makes an expression new to the process from k, and gives the text it must print.
+    UnitExpression (*make)(const std::string& padding, const unit_manager::UnitParser& parser,
+                           const UnitExpression& ampere, int k);
+    std::string (*printed)(int k);
+  };
+  const Row rows[] = {
+      {"parse",
+       [](const std::string& pad, const unit_manager::UnitParser&, const UnitExpression&, int k) {
+         return UnitExpression::parse("cd^" + std::to_string(k) + pad + "*mol/A^(1/3)");
+       },
+       [](int k) { return "cd^" + std::to_string(k) + "*mol/A^(1/3)"; }},
+      {"parse with user units",
+       [](const std::string& pad, const unit_manager::UnitParser& p, const UnitExpression&, int k) {
+         return p.parse("mwidget^" + std::to_string(k) + pad + "/furlong");
+       },
+       [](int k) { return "mwidget^" + std::to_string(k) + "/furlong"; }},
+      {"pow",
+       [](const std::string&, const unit_manager::UnitParser&, const UnitExpression& a, int k) { return a.pow(k, 13); },
+       [](int k) { return "A^(" + std::to_string(k) + "/13)"; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::size_t live = unit_manager::liveUnitExpressionCount();
+    int k = 0;
+    std::string printed;
+    // Nothing inside an operation may record a test failure: its allocations would fail too.
+    const int points = sweep(
+        [&] {
+          ++k;  // new on each attempt, so that every attempt makes nodes
+          printed = row.make(padding, *parser, ampere, 13 * k + 1).convertToString();
+        },
+        [&](long n) {
+          EXPECT_EQ(unit_manager::liveUnitExpressionCount(), live) << "allocation " << n;
+          EXPECT_EQ(UnitExpression::parse("kg*m/s^2"), known) << "allocation " << n;
+          EXPECT_EQ(UnitExpression::parse("kg*m/s^2").convertToString(), "kg*m/s^2") << "allocation " << n;
+        });
+    EXPECT_GE(points, 3);
+    EXPECT_EQ(printed, row.printed(13 * k + 1));
+  }
 }
 
 TEST(UnitAllocationFailure, AFailedDefineKeepsNothingOfTheText) {
