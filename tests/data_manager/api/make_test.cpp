@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -187,3 +188,30 @@ TEST(Convert, WrappersGiveTheConvertedValuesAndTheirErrors) {
 }
 
 }  // namespace
+
+// A failed allocation anywhere in construction, a view or a conversion gives every block back and leaves the source
+// value as it was.
+TEST(MakeValue, FailedAllocationsGiveEveryBlockBack) {
+  const std::vector<int> elements = {1, 2, 3, 4};
+  Value named = value("[1,2]:km");
+  named.getAttributes().setName("named");
+  const Value before = deepCopy(named);
+  struct Row {
+    const char* what;
+    std::function<void()> operation;
+  };
+  const Row rows[] = {
+      {"from a vector",
+       [&] {
+         dm::makeValue(context(), {2, 2}, elements, "m/s");
+       }},
+      {"a scalar in the default unit", [&] { dm::makeScalar(context(), 2.5); }},
+      {"a view of a named value", [&] { dm::getElements<double>(named); }},
+      {"a conversion by unit text", [&] { dm::convert(named, "m", false); }},
+      {"a context", [&] { dm::makeContext(context().getUnitContext()); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_GE(sweepAllocationFailures(row.operation, [&] { EXPECT_EQ(named, before); }), 1);
+  }
+}
