@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <numeric>
 #include <string>
@@ -19,6 +20,15 @@ namespace {
 
 using namespace sorvexa_test;
 namespace dm = data_manager;
+
+// The fixed-width names of the element types are accepted; types with no element type of their own are not.
+static_assert(dm::kIsElementType<std::uint8_t> && dm::kIsElementType<std::int8_t> && dm::kIsElementType<std::int32_t> &&
+                  dm::kIsElementType<std::uint32_t> && dm::kIsElementType<double>,
+              "the five element types");
+static_assert(!dm::kIsElementType<bool> && !dm::kIsElementType<float> && !dm::kIsElementType<std::int64_t> &&
+                  !dm::kIsElementType<std::uint16_t> && !dm::kIsElementType<const double>,
+              "no other type");
+static_assert(dm::ElementType<std::int8_t>::value == DataTypeId::Char, "int8_t stores Char elements");
 
 TEST(ElementView, ReadsTheValuesOwnBufferRowByRow) {
   const Value v = value("[1,2,3;4,5,-6]:m:int");
