@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// The data-manager library in one include.
+// The data-manager library in one include, with the exception type of its errors.
 #ifndef DATA_MANAGER_EXPORT_DATA_MANAGER_HPP
 #define DATA_MANAGER_EXPORT_DATA_MANAGER_HPP
 
@@ -17,5 +17,6 @@
 #include "data_manager/valueoperator.hpp"
 #include "data_manager/valueopid.hpp"
 #include "data_manager/valuetraitid.hpp"
+#include "qtf/messageexception.hpp"
 
 #endif  // DATA_MANAGER_EXPORT_DATA_MANAGER_HPP
