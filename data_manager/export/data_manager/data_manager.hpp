@@ -12,6 +12,7 @@
 #include "data_manager/elementtype.hpp"
 #include "data_manager/make.hpp"
 #include "data_manager/operators.hpp"
+#include "data_manager/print.hpp"
 #include "data_manager/value.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"
