@@ -5,6 +5,7 @@
 
 #include "data_manager/context.hpp"
 #include "kernel/elementtypes.hpp"
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
 #include "qtf/allocator.hpp"
@@ -90,10 +91,10 @@ std::pair<void*, qtf::Dimension> DataTypeRec::convertData(qtf::DataTypeId::Type 
                                                           const unit_manager::UnitExpression& unit, const void* data,
                                                           bool affine) const {
   if (type != mDataType) {
-    qtf::raise(msg::data_type_rec::InvalidDataTypeConversion);
+    detail::raiseRecordDataType(type, mDataType);
   }
   if (!mVariable && mDimension != dimension) {
-    qtf::raise(msg::data_type_rec::InconsistentDimensions);
+    detail::raiseRecordDimension(dimension, mDimension);
   }
   const qtf::Dimension result = mVariable ? dimension : mDimension;
   unit_manager::UnitConversion conversion = unit.getConversion(*mUnit);

@@ -11,6 +11,7 @@
 #include "data_manager/context.hpp"
 #include "data_manager/value.hpp"
 #include "kernel/elementtypes.hpp"
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
 #include "kernel/propagation/describeoperand.hpp"
@@ -109,10 +110,11 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
     } else {
       const Value& leadValue = values[lead];
       if (sharedExtent(d, vertical) != sharedExtent(leadValue.getDimension(), vertical)) {
-        qtf::raise(msg::value::InconsistentCatDimensions);
+        detail::raiseCatDimensions(vertical, i, sharedExtent(d, vertical), lead,
+                                   sharedExtent(leadValue.getDimension(), vertical));
       }
       if (values[i].getDataType() != leadValue.getDataType()) {
-        qtf::raise(msg::value::InconsistentCatTypes);
+        detail::raiseCatTypes(i, values[i].getDataType(), lead, leadValue.getDataType());
       }
     }
     total += stackedExtent(d, vertical);
