@@ -5,6 +5,7 @@
 #ifndef DMCALC_CALCULATOR_HPP
 #define DMCALC_CALCULATOR_HPP
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ namespace dmcalc {
 struct Options {
   int precision = 6;  // significant digits of printed doubles
   bool raw = false;   // print exactly as Value::toString does
+  // The most elements a result may hold (2^27 elements: 1 GiB of doubles); checked before the result is computed.
+  std::uint64_t maxElements = std::uint64_t{1} << 27;
 };
 
 class Calculator {
