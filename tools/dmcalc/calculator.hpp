@@ -26,11 +26,15 @@ class Calculator {
   Calculator(const data_manager::Context& context, const Options& options) : mContext(context), mOptions(options) {}
 
   // Evaluates words[0] on words[1..]; the result may span several lines. Throws qtf::MessageException, among them
-  // "dmcalc:usage:UnknownOperation" and "dmcalc:usage:WrongArgumentCount", both checked before any value is parsed.
+  // "dmcalc:usage:UnknownOperation" and "dmcalc:usage:WrongArgumentCount", both checked before any value is parsed,
+  // and "dmcalc:usage:ResultTooLarge" for a result of more than options().maxElements elements, checked before the
+  // result is computed.
   std::string evaluate(const std::vector<std::string>& words) const;
 
   // value in the text form: doubles with the configured precision and the 8-bit types as numbers, unless raw.
   std::string format(const data_manager::Value& value) const;
+
+  const Options& options() const noexcept { return mOptions; }
 
   // The names of the operations, for the usage text.
   static std::vector<std::string> operationNames();
