@@ -119,9 +119,11 @@ void checkResultSize(const char* what, const std::optional<Shape>& shape, std::u
     return;
   }
   const bool overflows = rows != 0 && cols > std::numeric_limits<std::uint64_t>::max() / rows;
-  const std::string elements = overflows ? "more than 18446744073709551615" : std::to_string(rows * cols);
-  throw qtf::MessageException("dmcalc:usage:ResultTooLarge", what, std::to_string(rows) + "x" + std::to_string(cols),
-                              elements, std::to_string(limit));
+  const std::string shapeText = std::to_string(rows) + "x" + std::to_string(cols);
+  if (overflows) {
+    qtf::raise("dmcalc:usage:ResultTooLarge", what, shapeText, "more than 18446744073709551615", limit);
+  }
+  qtf::raise("dmcalc:usage:ResultTooLarge", what, shapeText, rows * cols, limit);
 }
 
 }  // namespace dmcalc
