@@ -133,7 +133,9 @@ function(sorvexa_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} sorvexa_test_support GTest::gtest GTest::gtest_main)
   sorvexa_set_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  # Test names without parameter values: a parameter's printed value (a seed file's path) would put the checkout's
+  # absolute path into the name.
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
 endfunction()
 
 function(sorvexa_install_package)
