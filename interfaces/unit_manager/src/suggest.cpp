@@ -13,170 +13,98 @@ namespace detail {
 
 namespace {
 
-// Full names and plurals people type for a symbol. A name is offered only when its symbol is valid in the context.
-// "ton" is left out on purpose: it is the metric tonne, the short ton (2000 lb) or the long ton (2240 lb) depending
-// on the reader, and a hint must not pick one.
-struct Name {
-  const char* name;
+// Full names and plurals people type for a symbol, separated by spaces. A name is offered only when its symbol is valid
+// in the context. "ton" is left out on purpose: it is the metric tonne, the short ton (2000 lb) or the long ton
+// (2240 lb) depending on the reader, and a hint must not pick one.
+struct Names {
   const char* symbol;
+  const char* names;
 };
 
-const Name kNames[] = {
-    {"meter", "m"},
-    {"meters", "m"},
-    {"metre", "m"},
-    {"metres", "m"},
-    {"gram", "g"},
-    {"grams", "g"},
-    {"kilo", "kg"},
-    {"kilos", "kg"},
-    {"second", "s"},
-    {"seconds", "s"},
-    {"sec", "s"},
-    {"secs", "s"},
-    {"ampere", "A"},
-    {"amperes", "A"},
-    {"amp", "A"},
-    {"amps", "A"},
-    {"kelvin", "K"},
-    {"kelvins", "K"},
-    {"mole", "mol"},
-    {"moles", "mol"},
-    {"candela", "cd"},
-    {"candelas", "cd"},
-    {"hertz", "Hz"},
-    {"newton", "N"},
-    {"newtons", "N"},
-    {"pascal", "Pa"},
-    {"pascals", "Pa"},
-    {"joule", "J"},
-    {"joules", "J"},
-    {"watt", "W"},
-    {"watts", "W"},
-    {"coulomb", "C"},
-    {"coulombs", "C"},
-    {"volt", "V"},
-    {"volts", "V"},
-    {"farad", "F"},
-    {"farads", "F"},
-    {"ohm", "Ohm"},
-    {"ohms", "Ohm"},
-    {"siemens", "S"},
-    {"weber", "Wb"},
-    {"webers", "Wb"},
-    {"tesla", "T"},
-    {"teslas", "T"},
-    {"henry", "H"},
-    {"henries", "H"},
-    {"henrys", "H"},
-    {"lumen", "lm"},
-    {"lumens", "lm"},
-    {"lux", "lx"},
-    {"radian", "rad"},
-    {"radians", "rad"},
-    {"steradian", "sr"},
-    {"steradians", "sr"},
-    {"degree", "deg"},
-    {"degrees", "deg"},
-    {"revolution", "rev"},
-    {"revolutions", "rev"},
-    {"minute", "min"},
-    {"minutes", "min"},
-    {"mins", "min"},
-    {"hour", "h"},
-    {"hours", "h"},
-    {"hr", "h"},
-    {"hrs", "h"},
-    {"day", "d"},
-    {"days", "d"},
-    {"week", "wk"},
-    {"weeks", "wk"},
-    {"year", "yr"},
-    {"years", "yr"},
-    {"yrs", "yr"},
-    {"liter", "L"},
-    {"liters", "L"},
-    {"litre", "L"},
-    {"litres", "L"},
-    {"gallon", "gal"},
-    {"gallons", "gal"},
-    {"inch", "in"},
-    {"inches", "in"},
-    {"foot", "ft"},
-    {"feet", "ft"},
-    {"yard", "yd"},
-    {"yards", "yd"},
-    {"mile", "mi"},
-    {"miles", "mi"},
-    {"pound", "lb"},
-    {"pounds", "lb"},
-    {"lbs", "lb"},
-    {"poundforce", "lbf"},
-    {"ounce", "oz"},
-    {"ounces", "oz"},
-    {"slugs", "slug"},
-    {"tonne", "t"},
-    {"tonnes", "t"},
-    {"bar", "bar"},
-    {"bars", "bar"},
-    {"atmosphere", "atm"},
-    {"atmospheres", "atm"},
-    {"electronvolt", "eV"},
-    {"electronvolts", "eV"},
-    {"calorie", "cal"},
-    {"calories", "cal"},
-    {"watthour", "Wh"},
-    {"watthours", "Wh"},
-    {"horsepower", "hp"},
-    {"celsius", "degC"},
-    {"centigrade", "degC"},
-    {"fahrenheit", "degF"},
-    {"rankine", "degR"},
-    {"knot", "kn"},
-    {"knots", "kn"},
-    {"hectare", "ha"},
-    {"hectares", "ha"},
-    {"acres", "acre"},
-    {"nauticalmile", "nmi"},
-    {"nauticalmiles", "nmi"},
-    {"angstrom", "Angstrom"},
-    {"angstroms", "Angstrom"},
-    {"lightyear", "ly"},
-    {"lightyears", "ly"},
-    {"parsec", "pc"},
-    {"parsecs", "pc"},
-    {"barrel", "bbl"},
-    {"barrels", "bbl"},
-    {"dyne", "dyn"},
-    {"dynes", "dyn"},
-    {"ergs", "erg"},
-    {"torr", "Torr"},
-    {"poise", "P"},
-    {"stokes", "St"},
-    {"amperehour", "Ah"},
-    {"amphour", "Ah"},
-    {"amperehours", "Ah"},
-    {"amphours", "Ah"},
-    {"voltampere", "VA"},
-    {"voltamperes", "VA"},
-    {"becquerel", "Bq"},
-    {"becquerels", "Bq"},
-    {"gray", "Gy"},
-    {"grays", "Gy"},
-    {"sievert", "Sv"},
-    {"sieverts", "Sv"},
-    {"katal", "kat"},
-    {"katals", "kat"},
-    {"arcminute", "arcmin"},
-    {"arcminutes", "arcmin"},
-    {"arcsecond", "arcsec"},
-    {"arcseconds", "arcsec"},
-    {"micron", "um"},
-    {"microns", "um"},
+const Names kNames[] = {
+    {"m", "meter meters metre metres"},
+    {"g", "gram grams"},
+    {"kg", "kilo kilos"},
+    {"s", "second seconds sec secs"},
+    {"A", "ampere amperes amp amps"},
+    {"K", "kelvin kelvins"},
+    {"mol", "mole moles"},
+    {"cd", "candela candelas"},
+    {"Hz", "hertz"},
+    {"N", "newton newtons"},
+    {"Pa", "pascal pascals"},
+    {"J", "joule joules"},
+    {"W", "watt watts"},
+    {"C", "coulomb coulombs"},
+    {"V", "volt volts"},
+    {"F", "farad farads"},
+    {"Ohm", "ohm ohms"},
+    {"S", "siemens"},
+    {"Wb", "weber webers"},
+    {"T", "tesla teslas"},
+    {"H", "henry henries henrys"},
+    {"lm", "lumen lumens"},
+    {"lx", "lux"},
+    {"rad", "radian radians"},
+    {"sr", "steradian steradians"},
+    {"deg", "degree degrees"},
+    {"rev", "revolution revolutions"},
+    {"min", "minute minutes mins"},
+    {"h", "hour hours hr hrs"},
+    {"d", "day days"},
+    {"wk", "week weeks"},
+    {"yr", "year years yrs"},
+    {"L", "liter liters litre litres"},
+    {"gal", "gallon gallons"},
+    {"in", "inch inches"},
+    {"ft", "foot feet"},
+    {"yd", "yard yards"},
+    {"mi", "mile miles"},
+    {"lb", "pound pounds lbs"},
+    {"lbf", "poundforce"},
+    {"oz", "ounce ounces"},
+    {"slug", "slugs"},
+    {"t", "tonne tonnes"},
+    {"bar", "bar bars"},
+    {"atm", "atmosphere atmospheres"},
+    {"eV", "electronvolt electronvolts"},
+    {"cal", "calorie calories"},
+    {"Wh", "watthour watthours"},
+    {"hp", "horsepower"},
+    {"degC", "celsius centigrade"},
+    {"degF", "fahrenheit"},
+    {"degR", "rankine"},
+    {"kn", "knot knots"},
+    {"ha", "hectare hectares"},
+    {"acre", "acres"},
+    {"nmi", "nauticalmile nauticalmiles"},
+    {"Angstrom", "angstrom angstroms"},
+    {"ly", "lightyear lightyears"},
+    {"pc", "parsec parsecs"},
+    {"bbl", "barrel barrels"},
+    {"dyn", "dyne dynes"},
+    {"erg", "ergs"},
+    {"Torr", "torr"},
+    {"P", "poise"},
+    {"St", "stokes"},
+    {"Ah", "amperehour amphour amperehours amphours"},
+    {"VA", "voltampere voltamperes"},
+    {"Bq", "becquerel becquerels"},
+    {"Gy", "gray grays"},
+    {"Sv", "sievert sieverts"},
+    {"kat", "katal katals"},
+    {"arcmin", "arcminute arcminutes"},
+    {"arcsec", "arcsecond arcseconds"},
+    {"um", "micron microns"},
 };
 
 // The words of the SI prefixes, so that "kilometres" is "k" + "metres".
-const Name kPrefixWords[] = {
+struct PrefixWord {
+  const char* word;
+  const char* symbol;
+};
+
+const PrefixWord kPrefixWords[] = {
     {"yotta", "Y"}, {"zetta", "Z"}, {"exa", "E"},   {"peta", "P"},  {"tera", "T"}, {"giga", "G"},  {"mega", "M"},
     {"kilo", "k"},  {"hecto", "h"}, {"deca", "da"}, {"deka", "da"}, {"deci", "d"}, {"centi", "c"}, {"milli", "m"},
     {"micro", "u"}, {"nano", "n"},  {"pico", "p"},  {"femto", "f"}, {"atto", "a"}, {"zepto", "z"}, {"yocto", "y"},
@@ -284,16 +212,23 @@ std::string unknownUnitHint(std::string_view unknown, const std::vector<std::str
 
   const std::unordered_set<std::string_view> prefixable(prefixableSymbols.begin(), prefixableSymbols.end());
   const std::unordered_set<std::string_view> knownPrefixes(prefixes.begin(), prefixes.end());
-  for (const Name& name : kNames) {
-    const auto found = index.find(name.symbol);
-    if (found != index.end()) consider(name.name, found->second, Kind::Name);
-    if (prefixable.count(name.symbol) == 0) continue;
-    for (const Name& word : kPrefixWords) {
-      if (knownPrefixes.count(word.symbol) == 0) continue;
-      // Only a real prefixed form: "femto" + "tonne" must not name the foot.
-      const auto prefixed = index.find(std::string(word.symbol) + name.symbol);
-      if (prefixed == index.end() || prefixedForms.count(prefixed->first) == 0) continue;
-      consider(std::string(word.name) + name.name, prefixed->second, Kind::Name);
+  for (const Names& entry : kNames) {
+    const auto found = index.find(entry.symbol);
+    const bool takesPrefixes = prefixable.count(entry.symbol) != 0;
+    if (found == index.end() && !takesPrefixes) continue;
+    std::string_view names = entry.names;
+    while (!names.empty()) {
+      const std::string_view name = names.substr(0, names.find(' '));
+      names.remove_prefix(std::min(names.size(), name.size() + 1));
+      if (found != index.end()) consider(name, found->second, Kind::Name);
+      if (!takesPrefixes) continue;
+      for (const PrefixWord& word : kPrefixWords) {
+        if (knownPrefixes.count(word.symbol) == 0) continue;
+        // Only a real prefixed form: "femto" + "tonne" must not name the foot.
+        const auto prefixed = index.find(std::string(word.symbol) + entry.symbol);
+        if (prefixed == index.end() || prefixedForms.count(prefixed->first) == 0) continue;
+        consider(std::string(word.word) + std::string(name), prefixed->second, Kind::Name);
+      }
     }
   }
 
