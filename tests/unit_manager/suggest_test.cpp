@@ -73,6 +73,8 @@ TEST(UnknownUnitHint, MapsFullNamesAndPluralsToTheirSymbols) {
       {"meterz", "; did you mean 'm'?"},
       {"kilometr", "; did you mean 'km'?"},
       {"fahrenheight", "; did you mean 'degF'?"},
+      // A short name counts only when typed whole.
+      {"mps", "; did you mean 'mph'?"},
       // "ton" is the tonne, the short ton or the long ton depending on the reader: no hint picks one.
       {"ton", ""},
   };

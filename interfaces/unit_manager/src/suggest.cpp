@@ -167,14 +167,16 @@ enum class Kind { Name, Symbol, Prefixed };
 constexpr int kTierSpan = 1000;
 constexpr int kPrefixedPenalty = 2;
 constexpr int kNoMatch = INT_MAX;
+constexpr std::size_t kShortestFuzzyName = 5;
 
 int score(std::string_view unknown, std::string_view candidate, Kind kind) {
   if (equalIgnoringCase(unknown, candidate)) {
     return kind == Kind::Name ? 0
                               : kTierSpan + editDistance(unknown, candidate, kEdit * static_cast<int>(unknown.size()));
   }
-  // One letter is no typo of another: any edit to it leaves nothing of what was typed.
-  if (unknown.size() < 2) return kNoMatch;
+  // One letter is no typo of another: any edit to it leaves nothing of what was typed. A short name counts only when
+  // typed whole: "mps" is no typo of "amps".
+  if (unknown.size() < 2 || (kind == Kind::Name && candidate.size() < kShortestFuzzyName)) return kNoMatch;
   const int limit = allowedDistance(unknown.size());
   const int distance = editDistance(unknown, candidate, limit);
   // A candidate must keep some of its own text: "x" is not a typo of "m", nor "sec" of "s".
