@@ -8,7 +8,6 @@
 #include "factorparser.hpp"
 #include "qtf/assertion.hpp"
 #include "qtf/hasher.hpp"
-#include "suggest.hpp"
 
 namespace unit_manager {
 namespace detail {
@@ -253,16 +252,6 @@ const UnitTable& UnitTable::instance() {
 const UnitRecord* UnitTable::resolve(std::string_view symbol) const {
   const auto found = mBySymbol.find(symbol);
   return found == mBySymbol.end() ? nullptr : found->second;
-}
-
-std::string UnitTable::unknownUnitHint(std::string_view symbol) const {
-  std::vector<std::string_view> symbols, prefixable, prefixes;
-  for (const Unit* unit : mUnprefixed) {
-    symbols.push_back(unit->symbol());
-    if (UnitRecord::of(*unit)->prefixable) prefixable.push_back(unit->symbol());
-  }
-  for (const Prefix& prefix : kPrefixes) prefixes.push_back(prefix.symbol);
-  return detail::unknownUnitHint(symbol, symbols, prefixable, prefixes);
 }
 
 }  // namespace detail

@@ -47,8 +47,6 @@ struct UnitRecord {
 class SymbolResolver {
  public:
   virtual const UnitRecord* resolve(std::string_view symbol) const = 0;
-  // What an unknown-unit error appends: the closest known symbols ("; did you mean 'm'?"), "" when none is close.
-  virtual std::string unknownUnitHint(std::string_view /*symbol*/) const { return ""; }
 
  protected:
   ~SymbolResolver() = default;
@@ -61,8 +59,6 @@ class UnitTable final : public SymbolResolver {
 
   // Exact symbols win over prefix + unit, so "min", "cd" and "Pa" are what they look like.
   const UnitRecord* resolve(std::string_view symbol) const override;
-  // From the table's symbols, its prefixable units and the SI prefixes.
-  std::string unknownUnitHint(std::string_view symbol) const override;
   // The units without prefixes, in table order.
   const std::vector<const Unit*>& unprefixed() const noexcept { return mUnprefixed; }
   // The unit of base dimension i: kg, m, s, A, K, mol, cd.
