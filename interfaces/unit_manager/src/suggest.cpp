@@ -2,10 +2,10 @@
 #include "suggest.hpp"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstddef>
-#include <unordered_map>
-#include <unordered_set>
+#include <iterator>
 #include <utility>
 
 namespace unit_manager {
@@ -127,31 +127,41 @@ int substitutionCost(char a, char b) noexcept {
   return lower(a) == lower(b) ? kCaseOnly : kEdit;
 }
 
+// No symbol or name is longer; a longer candidate is never offered.
+constexpr std::size_t kLongestCandidate = 40;
+
 // The optimal-string-alignment distance (insertions, deletions, substitutions and swaps of two neighbours, each
-// substring edited once), or limit + 1 once it must exceed limit. The texts are short, so three rows suffice.
+// substring edited once), or limit + 1 once it must exceed limit. Three rows as long as b suffice.
 int editDistance(std::string_view a, std::string_view b, int limit) {
   const std::size_t longer = std::max(a.size(), b.size());
-  if (static_cast<int>(longer - std::min(a.size(), b.size())) * kEdit > limit) return limit + 1;
-  std::vector<int> beforePrevious(b.size() + 1), previous(b.size() + 1), current(b.size() + 1);
-  for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = static_cast<int>(j) * kEdit;
+  if (b.size() > kLongestCandidate || static_cast<int>(longer - std::min(a.size(), b.size())) * kEdit > limit) {
+    return limit + 1;
+  }
+  using Row = std::array<int, kLongestCandidate + 1>;
+  Row rows[3];
+  Row* beforePrevious = &rows[0];
+  Row* previous = &rows[1];
+  Row* current = &rows[2];
+  for (std::size_t j = 0; j <= b.size(); ++j) (*previous)[j] = static_cast<int>(j) * kEdit;
   for (std::size_t i = 1; i <= a.size(); ++i) {
-    current[0] = static_cast<int>(i) * kEdit;
-    int rowBest = current[0];
+    (*current)[0] = static_cast<int>(i) * kEdit;
+    int rowBest = (*current)[0];
     for (std::size_t j = 1; j <= b.size(); ++j) {
-      int best = std::min(previous[j] + kEdit, current[j - 1] + kEdit);
-      best = std::min(best, previous[j - 1] + substitutionCost(a[i - 1], b[j - 1]));
+      int best = std::min((*previous)[j] + kEdit, (*current)[j - 1] + kEdit);
+      best = std::min(best, (*previous)[j - 1] + substitutionCost(a[i - 1], b[j - 1]));
       if (i > 1 && j > 1 && a[i - 1] != b[j - 1] && lower(a[i - 1]) == lower(b[j - 2]) &&
           lower(a[i - 2]) == lower(b[j - 1])) {
-        best = std::min(best, beforePrevious[j - 2] + kEdit);
+        best = std::min(best, (*beforePrevious)[j - 2] + kEdit);
       }
-      current[j] = best;
+      (*current)[j] = best;
       rowBest = std::min(rowBest, best);
     }
+    // No row's minimum is below the one before it, so the distance can only grow from here.
     if (rowBest > limit) return limit + 1;
     std::swap(beforePrevious, previous);
     std::swap(previous, current);
   }
-  return previous[b.size()];
+  return (*previous)[b.size()];
 }
 
 // How far a text of this length may be from a candidate: one edit up to four letters ("knot" is no typo of "kmol"),
@@ -189,47 +199,59 @@ int score(std::string_view unknown, std::string_view candidate, Kind kind) {
 std::string unknownUnitHint(std::string_view unknown, const std::vector<std::string_view>& symbols,
                             const std::vector<std::string_view>& prefixableSymbols,
                             const std::vector<std::string_view>& prefixes) {
-  // What a suggestion may name, in the order that breaks ties: the symbols, then prefixed forms. A prefixed form that
-  // spells an existing symbol ("ft") is that symbol, so it is listed once.
-  std::vector<std::string> valid(symbols.begin(), symbols.end());
-  std::unordered_map<std::string, std::size_t> index;
-  for (std::size_t i = 0; i < valid.size(); ++i) index.emplace(valid[i], i);
-  std::unordered_set<std::string> prefixedForms;
+  // What a suggestion may name, in the order that breaks ties: the symbols, then prefixed forms.
+  std::vector<std::string> valid;
+  valid.reserve(symbols.size() + prefixableSymbols.size() * prefixes.size());
+  valid.assign(symbols.begin(), symbols.end());
   for (std::string_view symbol : prefixableSymbols) {
-    for (std::string_view prefix : prefixes) {
-      std::string text = std::string(prefix) + std::string(symbol);
-      if (!index.emplace(text, valid.size()).second) continue;
-      prefixedForms.insert(text);
-      valid.push_back(std::move(text));
-    }
+    for (std::string_view prefix : prefixes) valid.push_back(std::string(prefix).append(symbol));
   }
+  // valid sorted by text; among equal texts the first listed comes first and is the one that text means, so a
+  // prefixed form that spells a symbol ("ft") is that symbol and is not offered again.
+  std::vector<std::size_t> byText(valid.size());
+  for (std::size_t i = 0; i < byText.size(); ++i) byText[i] = i;
+  std::stable_sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) { return valid[a] < valid[b]; });
+  constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
+  const auto find = [&](std::string_view text) {
+    const auto at = std::lower_bound(byText.begin(), byText.end(), text,
+                                     [&](std::size_t i, std::string_view t) { return valid[i] < t; });
+    return at != byText.end() && valid[*at] == text ? *at : kAbsent;
+  };
 
   std::vector<int> best(valid.size(), kNoMatch);
   const auto consider = [&](std::string_view candidate, std::size_t target, Kind kind) {
     best[target] = std::min(best[target], score(unknown, candidate, kind));
   };
   for (std::size_t i = 0; i < valid.size(); ++i) {
-    consider(valid[i], i, i < symbols.size() ? Kind::Symbol : Kind::Prefixed);
+    if (find(valid[i]) == i) consider(valid[i], i, i < symbols.size() ? Kind::Symbol : Kind::Prefixed);
   }
 
-  const std::unordered_set<std::string_view> prefixable(prefixableSymbols.begin(), prefixableSymbols.end());
-  const std::unordered_set<std::string_view> knownPrefixes(prefixes.begin(), prefixes.end());
+  constexpr std::size_t kWordCount = std::size(kPrefixWords);
+  std::array<bool, kWordCount> wordKnown{};
+  for (std::size_t k = 0; k < kWordCount; ++k) {
+    wordKnown[k] = std::find(prefixes.begin(), prefixes.end(), kPrefixWords[k].symbol) != prefixes.end();
+  }
+  std::string text;
   for (const Names& entry : kNames) {
-    const auto found = index.find(entry.symbol);
-    const bool takesPrefixes = prefixable.count(entry.symbol) != 0;
-    if (found == index.end() && !takesPrefixes) continue;
+    const std::size_t plain = find(entry.symbol);
+    // The prefixed forms this entry's names take with each prefix word, "km" for "kilo" + "metres"; only real ones:
+    // "femto" + "tonne" must not name the foot.
+    const bool takesPrefixes =
+        std::find(prefixableSymbols.begin(), prefixableSymbols.end(), entry.symbol) != prefixableSymbols.end();
+    std::array<std::size_t, kWordCount> prefixed;
+    prefixed.fill(kAbsent);
+    for (std::size_t k = 0; k < kWordCount && takesPrefixes; ++k) {
+      if (!wordKnown[k]) continue;
+      const std::size_t form = find(text.assign(kPrefixWords[k].symbol).append(entry.symbol));
+      if (form != kAbsent && form >= symbols.size()) prefixed[k] = form;
+    }
     std::string_view names = entry.names;
     while (!names.empty()) {
       const std::string_view name = names.substr(0, names.find(' '));
       names.remove_prefix(std::min(names.size(), name.size() + 1));
-      if (found != index.end()) consider(name, found->second, Kind::Name);
-      if (!takesPrefixes) continue;
-      for (const PrefixWord& word : kPrefixWords) {
-        if (knownPrefixes.count(word.symbol) == 0) continue;
-        // Only a real prefixed form: "femto" + "tonne" must not name the foot.
-        const auto prefixed = index.find(std::string(word.symbol) + entry.symbol);
-        if (prefixed == index.end() || prefixedForms.count(prefixed->first) == 0) continue;
-        consider(std::string(word.word) + std::string(name), prefixed->second, Kind::Name);
+      if (plain != kAbsent) consider(name, plain, Kind::Name);
+      for (std::size_t k = 0; k < kWordCount; ++k) {
+        if (prefixed[k] != kAbsent) consider(text.assign(kPrefixWords[k].word).append(name), prefixed[k], Kind::Name);
       }
     }
   }
@@ -237,15 +259,15 @@ std::string unknownUnitHint(std::string_view unknown, const std::vector<std::str
   // The closest candidates only, in the order of valid: a weaker match beside a better one is noise.
   const int closest = best.empty() ? kNoMatch : *std::min_element(best.begin(), best.end());
   if (closest == kNoMatch) return "";
-  std::vector<std::size_t> chosen;
-  for (std::size_t i = 0; i < valid.size() && chosen.size() < 3; ++i) {
-    if (best[i] == closest) chosen.push_back(i);
+  std::array<std::size_t, 3> chosen{};
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < valid.size() && count < chosen.size(); ++i) {
+    if (best[i] == closest) chosen[count++] = i;
   }
-
   std::string hint = "; did you mean ";
-  for (std::size_t k = 0; k < chosen.size(); ++k) {
-    if (k > 0) hint += k + 1 == chosen.size() ? " or " : ", ";
-    hint += "'" + valid[chosen[k]] + "'";
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k > 0) hint += k + 1 == count ? " or " : ", ";
+    hint.append("'").append(valid[chosen[k]]).append("'");
   }
   return hint + "?";
 }
