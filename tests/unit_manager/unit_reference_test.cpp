@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <ios>
 #include <iterator>
 #include <string>
 
@@ -32,7 +33,7 @@ void expectExact(const ExactRow* begin, const ExactRow* end) {
   for (const ExactRow* row = begin; row != end; ++row) {
     SCOPED_TRACE(std::string(row->from) + " -> " + row->to);
     const auto conversion = UnitExpression::parse(row->from).getConversion(UnitExpression::parse(row->to));
-    EXPECT_EQ(conversion.scale, row->num / row->den);
+    EXPECT_EQ(conversion.scale, row->num / row->den) << std::hexfloat << conversion.scale;
     EXPECT_EQ(conversion.offset, 0.0);
   }
 }
