@@ -17,7 +17,7 @@ namespace {
 using detail::ExprNode;
 using detail::FactorList;
 
-[[noreturn]] void throwOverflow(const std::string& what) { detail::throwError(detail::msg::kExponentOverflow, what); }
+[[noreturn]] void throwOverflow(const std::string& what) { qtf::raise(detail::msg::unit::ExponentOverflow, what); }
 
 // Products and quotients met before, per thread: operators on 1x1 values ask for the same few again and again, and
 // nodes never die, so a remembered pointer stays valid.
@@ -66,8 +66,8 @@ UnitExpression UnitExpression::parse(const std::string& text) {
   FactorList factors = detail::parseFactors(text, detail::UnitTable::instance());
   const ExprNode* node = detail::internParsed(text, std::move(factors));
   if (node == nullptr) {
-    detail::throwError(detail::msg::kInvalidUnitExpression, text, std::to_string(text.size()),
-                       "the dimension exponents of the product leave the supported range");
+    qtf::raise(detail::msg::parser::InvalidUnitExpression, text, text.size(),
+               "the dimension exponents of the product leave the supported range");
   }
   return UnitExpression(node);
 }
@@ -79,7 +79,7 @@ std::string UnitExpression::convertToString() const { return mNode->text(); }
 UnitConversion UnitExpression::getConversion(const UnitExpression& target) const {
   const detail::Conversion c = detail::convert(mCanonical, target.mCanonical);
   if (!c.commensurate) {
-    detail::throwError(detail::msg::kIncommensurateConversion, mNode->text(), target.mNode->text());
+    qtf::raise(detail::msg::unit::IncommensurateUnits, mNode->text(), target.mNode->text());
   }
   return UnitConversion{c.scale, c.offset};
 }
@@ -123,8 +123,7 @@ UnitExpression UnitExpression::operator/(const UnitExpression& other) const {
 
 UnitExpression UnitExpression::pow(int numerator, int denominator) const {
   if (denominator == 0) {
-    detail::throwError(detail::msg::kZeroDenominator, mNode->text(), std::to_string(numerator),
-                       std::to_string(denominator));
+    qtf::raise(detail::msg::unit::InvalidExponent, mNode->text(), numerator, denominator);
   }
   detail::Exponent e;
   FactorList factors = mNode->factors;
