@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "qtf/messageexception.hpp"
+#include "unit_manager/unitexpression.hpp"
+
 namespace {
 
 using unit_manager::detail::unknownUnitHint;
@@ -134,6 +137,37 @@ TEST(UnknownUnitHint, NamesOnlyUnitsTheContextKnows) {
   expectHints(std::begin(rows), std::end(rows), symbols, prefixable, prefixes);
   EXPECT_EQ(unknownUnitHint("meter", {}, {}, {}), "");
   EXPECT_EQ(unknownUnitHint("kilometer", {"m"}, {}, kPrefixes), "");
+}
+
+// Through the public parser and the built-in table: the hint follows the sentence, and the identifier and its two
+// arguments stay what they were.
+TEST(UnknownUnitHint, TheParserAppendsItToTheUnknownUnitMessage) {
+  struct ParseRow {
+    const char* text;
+    const char* symbol;
+    const char* detail;
+  };
+  const ParseRow rows[] = {
+      {"meter", "meter", "; did you mean 'm'?"},
+      {"km/hour", "hour", "; did you mean 'h'?"},
+      {"ohm*m", "ohm", "; did you mean 'Ohm'?"},
+      {"Kg*m/s^2", "Kg", "; did you mean 'kg'?"},
+      {"(kilometers/s)^2", "kilometers", "; did you mean 'km'?"},
+      {"m/xyzzy", "xyzzy", ""},
+  };
+  for (const ParseRow& row : rows) {
+    SCOPED_TRACE(row.text);
+    try {
+      unit_manager::UnitExpression::parse(row.text);
+      ADD_FAILURE() << "parsed";
+    } catch (const qtf::MessageException& e) {
+      EXPECT_STREQ(e.identifier(), "unit_manager:parser:UnknownUnit");
+      EXPECT_EQ(e.argument(1), row.symbol);
+      EXPECT_EQ(e.argument(2), row.text);
+      EXPECT_EQ(e.detail(), row.detail);
+      EXPECT_EQ(e.message(), "Unknown unit '" + std::string(row.symbol) + "' in '" + row.text + "'" + row.detail);
+    }
+  }
 }
 
 }  // namespace

@@ -169,6 +169,9 @@ class UnitTable::Builder final : public SymbolResolver {
     const auto found = mTable.mBySymbol.find(symbol);
     return found == mTable.mBySymbol.end() ? nullptr : found->second;
   }
+  // The table's own definitions need no hints.
+  void listSymbols(std::vector<std::string_view>& /*symbols*/,
+                   std::vector<std::string_view>& /*prefixableSymbols*/) const override {}
 
   void build() {
     std::vector<const UnitRecord*> prefixable;
@@ -252,6 +255,20 @@ const UnitTable& UnitTable::instance() {
 const UnitRecord* UnitTable::resolve(std::string_view symbol) const {
   const auto found = mBySymbol.find(symbol);
   return found == mBySymbol.end() ? nullptr : found->second;
+}
+
+void UnitTable::listSymbols(std::vector<std::string_view>& symbols,
+                            std::vector<std::string_view>& prefixableSymbols) const {
+  for (const Unit* unit : mUnprefixed) {
+    symbols.emplace_back(unit->symbol());
+    if (UnitRecord::of(*unit)->prefixable) prefixableSymbols.emplace_back(unit->symbol());
+  }
+}
+
+std::vector<std::string_view> siPrefixSymbols() {
+  std::vector<std::string_view> symbols;
+  for (const Prefix& prefix : kPrefixes) symbols.emplace_back(prefix.symbol);
+  return symbols;
 }
 
 }  // namespace detail

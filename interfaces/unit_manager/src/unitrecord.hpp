@@ -47,10 +47,16 @@ struct UnitRecord {
 class SymbolResolver {
  public:
   virtual const UnitRecord* resolve(std::string_view symbol) const = 0;
+  // Every symbol the resolver knows without a prefix, and those of them that take one, in definition order.
+  virtual void listSymbols(std::vector<std::string_view>& symbols,
+                           std::vector<std::string_view>& prefixableSymbols) const = 0;
 
  protected:
   ~SymbolResolver() = default;
 };
+
+// The SI prefixes' symbols.
+std::vector<std::string_view> siPrefixSymbols();
 
 class UnitTable final : public SymbolResolver {
  public:
@@ -59,6 +65,8 @@ class UnitTable final : public SymbolResolver {
 
   // Exact symbols win over prefix + unit, so "min", "cd" and "Pa" are what they look like.
   const UnitRecord* resolve(std::string_view symbol) const override;
+  void listSymbols(std::vector<std::string_view>& symbols,
+                   std::vector<std::string_view>& prefixableSymbols) const override;
   // The units without prefixes, in table order.
   const std::vector<const Unit*>& unprefixed() const noexcept { return mUnprefixed; }
   // The unit of base dimension i: kg, m, s, A, K, mol, cd.
