@@ -142,4 +142,107 @@ TEST(Dmcalc, BadOptionsAreUsageErrors) {
   EXPECT_NE(help.out.find("convert_affine"), std::string::npos);
 }
 
+// A units file in the test's temporary directory, removed when the test ends.
+class UnitsFile {
+ public:
+  UnitsFile(const std::string& name, const std::string& text)
+      : mPath(::testing::TempDir() + "dmcalc_" + std::to_string(getpid()) + "_" + name) {
+    std::ofstream(mPath) << text;
+  }
+  ~UnitsFile() { std::remove(mPath.c_str()); }
+  UnitsFile(const UnitsFile&) = delete;
+  UnitsFile& operator=(const UnitsFile&) = delete;
+  const std::string& path() const { return mPath; }
+
+ private:
+  std::string mPath;
+};
+
+TEST(Dmcalc, EverydayUnitsConvert) {
+  struct Row {
+    const char* args;
+    const char* out;
+  };
+  const Row rows[] = {
+      {"convert 30:kn km/h", "[55.56]:km/h:double\n"},  {"convert 760:mmHg Pa", "[101325]:Pa:double\n"},
+      {"convert 1:lb oz", "[16]:oz:double\n"},          {"convert 1:lb lbm", "[1]:lbm:double\n"},
+      {"convert 2:t kg", "[2000]:kg:double\n"},         {"convert 1:kt t", "[1000]:t:double\n"},
+      {"convert 1:ft in", "[12]:in:double\n"},          {"convert 2000:mAh C", "[7200]:C:double\n"},
+      {"convert 100:cP 'Pa*s'", "[0.1]:Pa*s:double\n"}, {"convert 1:acre 'ft^2'", "[43560]:ft^2:double\n"},
+      {"convert 1:wk h", "[168]:h:double\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args);
+    const Outcome run = dmcalc(row.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, row.out);
+  }
+}
+
+TEST(Dmcalc, UnitsFilesDefineUnitsForEveryCommand) {
+  const UnitsFile first("first.txt", "furlong = 201.168 m\nprefixable widget = 3 kg\n");
+  const UnitsFile second("second.txt", "# an affine unit\ndegX = 5/9 K @ 255.37\nchain = 1/10 furlong\n");
+  const std::string both = "--units " + first.path() + " --units " + second.path() + " ";
+  struct Row {
+    std::string args;
+    const char* out;
+  };
+  const Row rows[] = {
+      {"--units " + first.path() + " convert 2:kwidget kg", "[6000]:kg:double\n"},
+      {"--units " + first.path() + " convert 1:furlong ft", "[660]:ft:double\n"},
+      {both + "convert 1:chain ft", "[66]:ft:double\n"},
+      {both + "affine '[0]:degX'", "[255.37]:K:double\n"},
+      {both + "linear '[9]:degX'", "[5]:K:double\n"},
+      {both + "convert_affine '[0]:degX' degC", "[-17.78]:degC:double\n"},
+      {both + "plus '[1]:furlong' '[1]:chain'", "[1.1]:furlong:double\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args);
+    const Outcome run = dmcalc(row.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, row.out);
+  }
+  const Outcome mismatch = dmcalc(both + "gt '[1]:degX' '[1]:K'");
+  EXPECT_EQ(mismatch.status, 1);
+  EXPECT_EQ(mismatch.err.rfind("error: unit_manager:propagation:AffineUnitMismatch: ", 0), 0u) << mismatch.err;
+  // Batch mode sees the units too, and "units" lists them after the built-in ones.
+  const Outcome batch = dmcalc(both, "convert 1:furlong m\nunits\n");
+  EXPECT_EQ(batch.status, 0);
+  const std::string listed = "furlong = 201.168 m widget = 3 kg degX = 5/9 K @ 255.37 chain = 1/10 furlong\n";
+  ASSERT_GT(batch.out.size(), listed.size());
+  EXPECT_EQ(batch.out.substr(0, batch.out.find('\n') + 1), "[201.168]:m:double\n");
+  EXPECT_EQ(batch.out.substr(batch.out.size() - listed.size()), listed);
+  EXPECT_EQ(dmcalc("parse 1:furlong").err.rfind("error: unit_manager:parser:UnknownUnit: ", 0), 0u);
+}
+
+TEST(Dmcalc, ABadUnitsFileStopsBeforeAnyCommand) {
+  const UnitsFile ambiguous("ambiguous.txt", "furlong = 201.168 m\nchain = 22 m\nkm = 1000 m\n");
+  const UnitsFile invalid("invalid.txt", "ok = 1 m\nbad = 1000kg\n");
+  struct Row {
+    std::string args;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"--units " + ambiguous.path() + " parse 1",
+       "error: unit_manager:definition:AmbiguousUnit: " + ambiguous.path() + ":3: "},
+      {"--units " + invalid.path() + " parse 1",
+       "error: unit_manager:definition:InvalidDefinition: " + invalid.path() + ":2: "},
+      {"--units " + invalid.path() + " --units " + invalid.path() + " parse 1",
+       "error: unit_manager:definition:InvalidDefinition: " + invalid.path() + ":2: "},
+      {"--units /nonexistent/units.txt parse 1", "error: dmcalc:usage:CannotReadFile: "},
+      {"--units " + ::testing::TempDir() + " parse 1", "error: dmcalc:usage:CannotReadFile: "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args);
+    const Outcome run = dmcalc(row.args, "parse 2\n");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.substr(0, row.err.size()), row.err);
+  }
+  const UnitsFile good("good.txt", "chain = 22 m\n");
+  const Outcome twice = dmcalc("--units " + good.path() + " --units " + good.path() + " parse 1");
+  EXPECT_EQ(twice.status, 2);
+  EXPECT_EQ(twice.err.rfind("error: unit_manager:definition:DuplicateUnit: " + good.path() + ":1: ", 0), 0u);
+}
+
 }  // namespace

@@ -184,9 +184,11 @@ const Operation kOperations[] = {
      [](const Calculator&, const data_manager::Context& context, const Words& args) { return lower(context, args); },
      "1"},
     {"units", 0, 0,
-     [](const Calculator&, const data_manager::Context&, const Words&) {
+     [](const Calculator&, const data_manager::Context& context, const Words&) {
+       // A standard context lists its user-defined units after the built-in ones.
+       const auto* standard = dynamic_cast<const unit_manager::StandardContext*>(&context.getUnitContext());
        std::string out;
-       for (const unit_manager::Unit* unit : unit_manager::unitTable()) {
+       for (const unit_manager::Unit* unit : standard != nullptr ? standard->units() : unit_manager::unitTable()) {
          out += unit->symbol() + " = " + unit->definition() + "\n";
        }
        if (!out.empty()) {

@@ -2,9 +2,11 @@
 //
 // dmcalc: evaluates the library's operations on values written in the text form.
 //
-//   dmcalc [--precision N] [--raw] OP ARG...   one evaluation; the result on stdout
-//   dmcalc [--precision N] [--raw]             one evaluation per stdin line
+//   dmcalc [--precision N] [--raw] [--units FILE]... OP ARG...   one evaluation; the result on stdout
+//   dmcalc [--precision N] [--raw] [--units FILE]...             one evaluation per stdin line
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -19,8 +21,8 @@
 namespace {
 
 void printUsage(std::ostream& out) {
-  out << "usage: dmcalc [--precision N] [--raw] OP ARG...\n"
-         "       dmcalc [--precision N] [--raw] < commands\n"
+  out << "usage: dmcalc [--precision N] [--raw] [--units FILE]... OP ARG...\n"
+         "       dmcalc [--precision N] [--raw] [--units FILE]... < commands\n"
          "Values are written as DATA[:UNIT[:TYPE]], for example '[1,2;3,4]:km:double'.\n"
          "Operations:";
   for (const std::string& name : dmcalc::Calculator::operationNames()) {
@@ -70,10 +72,44 @@ std::string oneLine(std::string text) {
   return text;
 }
 
+// Loads each file's unit definitions into context; false, after reporting on stderr, when a file cannot be read or its
+// text fails.
+bool loadUnitFiles(const std::vector<std::string>& files, unit_manager::StandardContext& context) {
+  for (const std::string& file : files) {
+    std::string text;
+    bool read = false;
+    try {
+      std::ifstream in(file, std::ios::binary);
+      if (in.is_open()) {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>{});
+        read = !in.bad();
+      }
+    } catch (const std::ios_base::failure&) {
+      read = false;  // a directory, or a read error part way
+    }
+    if (!read) {
+      std::cerr << "error: dmcalc:usage:CannotReadFile: Cannot read the units file '" << file << "'\n";
+      return false;
+    }
+    try {
+      context.define(text);
+    } catch (const qtf::MessageException& e) {
+      // The definition errors carry the line number first.
+      std::cerr << "error: " << e.identifier() << ": " << file << ":" << e.argument(1) << ": " << e.message() << '\n';
+      return false;
+    } catch (const std::bad_alloc&) {
+      std::cerr << "error: dmcalc:system:OutOfMemory: Out of memory\n";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   dmcalc::Options options;
+  std::vector<std::string> unitFiles;
   int first = 1;
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
@@ -87,6 +123,8 @@ int main(int argc, char** argv) {
         return 2;
       }
       options.precision = std::stoi(n);
+    } else if (arg == "--units" && first + 1 < argc) {
+      unitFiles.emplace_back(argv[++first]);
     } else if (arg == "--help" || arg == "-h") {
       printUsage(std::cout);
       return 0;
@@ -99,7 +137,10 @@ int main(int argc, char** argv) {
     }
   }
 
-  const unit_manager::StandardContext unitContext;
+  unit_manager::StandardContext unitContext;
+  if (!loadUnitFiles(unitFiles, unitContext)) {
+    return 2;
+  }
   const std::unique_ptr<data_manager::Context> context(data_manager::Context::create(unitContext));
   if (!context) {
     std::cerr << "error: dmcalc:system:OutOfMemory: Out of memory\n";
