@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "qtf/messageexception.hpp"
+#include "unit_manager/context.hpp"
 #include "unit_manager/unitexpression.hpp"
 
 namespace {
@@ -153,6 +155,9 @@ TEST(UnknownUnitHint, TheParserAppendsItToTheUnknownUnitMessage) {
       {"ohm*m", "ohm", "; did you mean 'Ohm'?"},
       {"Kg*m/s^2", "Kg", "; did you mean 'kg'?"},
       {"(kilometers/s)^2", "kilometers", "; did you mean 'km'?"},
+      {"knot", "knot", "; did you mean 'kn'?"},
+      {"pounds", "pounds", "; did you mean 'lb'?"},
+      {"tonne", "tonne", "; did you mean 't'?"},
       {"m/xyzzy", "xyzzy", ""},
   };
   for (const ParseRow& row : rows) {
@@ -167,6 +172,33 @@ TEST(UnknownUnitHint, TheParserAppendsItToTheUnknownUnitMessage) {
       EXPECT_EQ(e.detail(), row.detail);
       EXPECT_EQ(e.message(), "Unknown unit '" + std::string(row.symbol) + "' in '" + row.text + "'" + row.detail);
     }
+  }
+}
+
+// A context's own units are suggested in that context, prefixed forms included, and nowhere else.
+TEST(UnknownUnitHint, NamesTheParsingContextsOwnUnits) {
+  const unit_manager::StandardContext context("furlong = 201.168 m\nprefixable widget = 3 kg\n");
+  const std::unique_ptr<unit_manager::UnitParser> parser(context.createUnitParser());
+  const Row rows[] = {
+      {"furlongs", "; did you mean 'furlong'?"},
+      {"kwidgets", "; did you mean 'kwidget'?"},
+      {"meter", "; did you mean 'm'?"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.unknown);
+    try {
+      parser->parse(row.unknown);
+      ADD_FAILURE() << "parsed";
+    } catch (const qtf::MessageException& e) {
+      EXPECT_STREQ(e.identifier(), "unit_manager:parser:UnknownUnit");
+      EXPECT_EQ(e.detail(), row.hint);
+    }
+  }
+  try {
+    unit_manager::UnitExpression::parse("furlongs");
+    ADD_FAILURE() << "parsed";
+  } catch (const qtf::MessageException& e) {
+    EXPECT_EQ(e.detail(), "");
   }
 }
 

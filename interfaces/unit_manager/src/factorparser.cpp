@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "messages.hpp"
 #include "suggest.hpp"
@@ -182,9 +181,8 @@ class Parser {
 
   // "; did you mean 'm'?" from the symbols the resolver knows; "" when none is close.
   std::string unknownUnitHintFor(std::string_view symbol) const {
-    std::vector<std::string_view> symbols, prefixable;
-    mUnits.listSymbols(symbols, prefixable);
-    return unknownUnitHint(symbol, symbols, prefixable, siPrefixSymbols());
+    const KnownSymbols known = knownSymbols(mUnits);
+    return unknownUnitHint(symbol, known.symbols, known.prefixableSymbols, known.prefixes);
   }
 
   [[noreturn]] void fail(const char* reason) const { failAt(mPos, reason); }
