@@ -388,6 +388,25 @@ TEST(Dmcalc, EverydayUnitsConvert) {
   }
 }
 
+TEST(Dmcalc, UnknownUnitsSuggestTheSymbol) {
+  struct Row {
+    const char* args;
+    const char* err;
+  };
+  const Row rows[] = {
+      {"parse 1:knot", "error: unit_manager:parser:UnknownUnit: Unknown unit 'knot' in 'knot'; did you mean 'kn'?\n"},
+      {"convert 1:m 'meters/s'",
+       "error: unit_manager:parser:UnknownUnit: Unknown unit 'meters' in 'meters/s'; did you mean 'm'?\n"},
+      {"parse 1:xyzzy", "error: unit_manager:parser:UnknownUnit: Unknown unit 'xyzzy' in 'xyzzy'\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args);
+    const Outcome run = dmcalc(row.args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, row.err);
+  }
+}
+
 TEST(Dmcalc, UnitsFilesDefineUnitsForEveryCommand) {
   const UnitsFile first("first.txt", "furlong = 201.168 m\nprefixable widget = 3 kg\n");
   const UnitsFile second("second.txt", "# an affine unit\ndegX = 5/9 K @ 255.37\nchain = 1/10 furlong\n");
