@@ -20,12 +20,12 @@ namespace data_manager {
 // and "data_manager:value:QueryUnresolvedValue".
 DATA_MANAGER_EXPORT const void* getElements(const Value& value, qtf::DataTypeId::Type type);
 
-namespace detail {
+namespace access_detail {
 // Throw "data_manager:value:ElementIndexOutOfRange" naming the position and the dimension.
 [[noreturn]] DATA_MANAGER_EXPORT void throwElementIndexOutOfRange(std::size_t index, const qtf::Dimension& dimension);
 [[noreturn]] DATA_MANAGER_EXPORT void throwElementIndexOutOfRange(std::size_t row, std::size_t column,
                                                                   const qtf::Dimension& dimension);
-}  // namespace detail
+}  // namespace access_detail
 
 // A read-only view of a value's elements as T, row by row: element (i, j) of an m-by-n value is [i * n + j]. The view
 // holds a handle on the value's data, so it stays valid after the value it came from is gone (a temporary included);
@@ -54,13 +54,13 @@ class ElementView {
   // position lies outside the dimension (a column beyond n is refused even when row * n + column is below size()).
   const T& at(std::size_t i) const {
     if (i >= size()) {
-      detail::throwElementIndexOutOfRange(i, dimension());
+      access_detail::throwElementIndexOutOfRange(i, dimension());
     }
     return mElements[i];
   }
   const T& at(std::size_t row, std::size_t column) const {
     if (row >= rows() || column >= columns()) {
-      detail::throwElementIndexOutOfRange(row, column, dimension());
+      access_detail::throwElementIndexOutOfRange(row, column, dimension());
     }
     return mElements[dimension().computeIndex(row, column)];
   }

@@ -18,7 +18,7 @@ const void* getElements(const Value& value, qtf::DataTypeId::Type type) {
   return value.getGenericValue();
 }
 
-namespace detail {
+namespace access_detail {
 
 void throwElementIndexOutOfRange(std::size_t index, const qtf::Dimension& dimension) {
   qtf::raise(msg::value::ElementIndexOutOfRange, index, dimension.str());
@@ -29,5 +29,5 @@ void throwElementIndexOutOfRange(std::size_t row, std::size_t column, const qtf:
              dimension.str());
 }
 
-}  // namespace detail
+}  // namespace access_detail
 }  // namespace data_manager
