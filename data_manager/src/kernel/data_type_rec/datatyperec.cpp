@@ -103,7 +103,7 @@ std::pair<void*, qtf::Dimension> DataTypeRec::convertData(qtf::DataTypeId::Type 
   }
   const std::size_t count = result.getNumElements();
   void* buffer = qtf::allocate_buffer(mDataType, count);
-  kConverters[mDataType](data, buffer, conversion.scale, conversion.offset, count);
+  kConverters[static_cast<std::size_t>(mDataType)](data, buffer, conversion.scale, conversion.offset, count);
   return {buffer, result};
 }
 

@@ -124,8 +124,9 @@ Value ValueOperator::call(ValueOpId::Type op, const Value& first, const Value& s
     qtf::convert_data(count, second.getDataType(), secondData, type, converted.get());
     secondData = converted.get();
   }
-  return kHandlers[type](first.getContext(), op, first.getDimension(), first.getUnit(), firstData,
-                         binary ? &second.getDimension() : nullptr, binary ? &second.getUnit() : nullptr, secondData);
+  return kHandlers[static_cast<std::size_t>(type)](first.getContext(), op, first.getDimension(), first.getUnit(),
+                                                   firstData, binary ? &second.getDimension() : nullptr,
+                                                   binary ? &second.getUnit() : nullptr, secondData);
 }
 
 }  // namespace data_manager

@@ -125,7 +125,9 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
   if (total > std::numeric_limits<std::uint32_t>::max()) {
     qtf::raise(msg::value::TooManyElements, total, vertical ? "rows" : "columns");
   }
-  const ConcatenateFcn fcn = (vertical ? kVerticalConcatenators : kHorizontalConcatenators)[values[lead].getDataType()];
+  const ConcatenateFcn fcn =
+      (vertical ? kVerticalConcatenators
+                : kHorizontalConcatenators)[static_cast<std::size_t>(values[lead].getDataType())];
   return fcn(context, static_cast<std::uint32_t>(total), sharedExtent(values[lead].getDimension(), vertical), lead,
              skip, values);
 }

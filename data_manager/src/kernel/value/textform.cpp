@@ -383,7 +383,7 @@ std::string toString(const Value& value, const PrintOptions& options) {
   const ElementFormat format{std::min(options.significantDigits, kMaxDigits), options.charactersAsNumbers};
   std::string unit = value.getUnit().convertToString();
   const void* data = value.getGenericValue();
-  std::string text = kPrinters[value.getDataType()](value.getDimension(), data, format);
+  std::string text = kPrinters[static_cast<std::size_t>(value.getDataType())](value.getDimension(), data, format);
   text += character(FieldSeparator);
   text += unit;
   text += character(FieldSeparator);
