@@ -210,7 +210,11 @@ std::string unknownUnitHint(std::string_view unknown, const std::vector<std::str
   // prefixed form that spells a symbol ("ft") is that symbol and is not offered again.
   std::vector<std::size_t> byText(valid.size());
   for (std::size_t i = 0; i < byText.size(); ++i) byText[i] = i;
-  std::stable_sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) { return valid[a] < valid[b]; });
+  // Ties break on the listing order; a plain sort with that key needs no temporary buffer.
+  std::sort(byText.begin(), byText.end(), [&](std::size_t a, std::size_t b) {
+    const int order = valid[a].compare(valid[b]);
+    return order != 0 ? order < 0 : a < b;
+  });
   constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
   const auto find = [&](std::string_view text) {
     const auto at = std::lower_bound(byText.begin(), byText.end(), text,
