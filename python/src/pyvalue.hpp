@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: Apache-2.0
+//
+// PyValue: what a Python sorvexa.Value holds. The value handle is declared after the unit system that owns its
+// contexts, so the handle is always released first; numpy views keep the Python object, and so both, alive.
+#ifndef SORVEXA_PYTHON_PYVALUE_HPP
+#define SORVEXA_PYTHON_PYVALUE_HPP
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "data_manager/value.hpp"
+#include "qtf/datatypeid.hpp"
+#include "unitsystem.hpp"
+
+namespace sorvexa_python {
+
+struct PyValue {
+  std::shared_ptr<UnitSystem> system;
+  data_manager::Value value;
+};
+
+// The element type named by a dtype argument: None gives DataTypeId::Unknown; a library type name ("double",
+// "uchar", "logical", ...) or anything numpy reads as one of the five dtypes. Throws TypeError for anything else.
+qtf::DataTypeId::Type dataTypeFromArgument(pybind11::handle dtype);
+
+// The numpy dtype of an element type (uchar as uint8, char as int8).
+pybind11::dtype numpyDtype(qtf::DataTypeId::Type type);
+
+// A value of obj in system: a text form; a Python number, nested lists or a numpy array in unit (None: "1"), of type
+// (Unknown: the array's own, double for numbers and lists). Throws TypeError and ValueError for data that is no
+// matrix of the five types, and the library's errors.
+data_manager::Value makeValue(const UnitSystem& system, pybind11::handle obj, pybind11::handle unit,
+                              qtf::DataTypeId::Type type);
+
+// A read-only numpy array over value's own elements, of shape (m, n); owner (the Python object holding value) becomes
+// the array's base, so the array keeps it alive. Throws the library's QueryUnresolvedValue for an unresolved value.
+pybind11::array viewOf(const data_manager::Value& value, pybind11::handle owner);
+
+// An operand of an operator: a sorvexa.Value as it is, or a Python number, nested lists or numpy array read as a
+// value in unit "1" of fallback.
+class Operand {
+ public:
+  // False when obj is none of those, so that the operator can answer NotImplemented.
+  bool load(pybind11::handle obj, const std::shared_ptr<UnitSystem>& fallback);
+  const data_manager::Value& value() const noexcept { return mOwned ? *mOwned : mPy->value; }
+  const std::shared_ptr<UnitSystem>& system() const noexcept { return mPy ? mPy->system : *mFallback; }
+
+ private:
+  const PyValue* mPy = nullptr;
+  const std::shared_ptr<UnitSystem>* mFallback = nullptr;
+  std::optional<data_manager::Value> mOwned;
+};
+
+// The PyValue inside obj, or null when obj is no sorvexa.Value.
+const PyValue* asPyValue(pybind11::handle obj);
+
+}  // namespace sorvexa_python
+
+#endif  // SORVEXA_PYTHON_PYVALUE_HPP
