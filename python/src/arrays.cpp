@@ -31,6 +31,11 @@ const py::object& numpyFunction(const char* name) {
   return *contiguous;
 }
 
+const py::object& numpyGeneric() {
+  static py::object* generic = new py::object(py::module_::import("numpy").attr("generic"));
+  return *generic;
+}
+
 const py::dtype& float64() {
   static py::dtype* dtype = new py::dtype(py::dtype::of<double>());
   return *dtype;
@@ -113,14 +118,6 @@ data_manager::Value valueOfArray(const UnitSystem& system, py::array array, Data
 
 }  // namespace
 
-const PyValue* asPyValue(py::handle obj) {
-  static const py::handle type = py::detail::get_type_handle(typeid(PyValue), true);
-  if (!PyObject_TypeCheck(obj.ptr(), reinterpret_cast<PyTypeObject*>(type.ptr()))) {
-    return nullptr;
-  }
-  return &obj.cast<const PyValue&>();
-}
-
 DataTypeId::Type dataTypeFromArgument(py::handle dtype) {
   if (dtype.is_none()) {
     return DataTypeId::Unknown;
@@ -170,7 +167,7 @@ data_manager::Value makeValue(const UnitSystem& system, py::handle obj, py::hand
   }
   const unit_manager::UnitExpression unit =
       unitText.is_none() ? unit_manager::UnitExpression() : system.parseUnit(unitText.cast<std::string>());
-  if (py::isinstance<py::array>(obj) || py::isinstance(obj, py::module_::import("numpy").attr("generic"))) {
+  if (py::isinstance<py::array>(obj) || py::isinstance(obj, numpyGeneric())) {
     return valueOfArray(system, numpyFunction("asarray")(obj), type, unit);
   }
   if (py::isinstance<py::bool_>(obj) || py::isinstance<py::int_>(obj) || py::isinstance<py::float_>(obj)) {
@@ -208,7 +205,7 @@ bool Operand::load(py::handle obj, const std::shared_ptr<UnitSystem>& fallback) 
   }
   if (py::isinstance<py::str>(obj) || !(py::isinstance<py::array>(obj) || py::isinstance<py::int_>(obj) ||
                                         py::isinstance<py::float_>(obj) || py::isinstance<py::list>(obj) ||
-                                        py::isinstance(obj, py::module_::import("numpy").attr("generic")))) {
+                                        py::isinstance(obj, numpyGeneric()))) {
     return false;
   }
   mFallback = &fallback;

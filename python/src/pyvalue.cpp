@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bindings.hpp"
+#include "errors.hpp"
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
 #include "data_manager/valueattributes.hpp"
@@ -28,33 +29,92 @@ using data_manager::ValueOpId;
 using qtf::DataTypeId;
 
 namespace sorvexa_python {
+
+PyTypeObject* gValueType = nullptr;
+
+namespace {
+
+// Memory for a new sorvexa.Value object, its PyValue not yet constructed. The type holds no references to other
+// objects, so it needs no garbage-collector header and a plain object allocation does.
+PyObject* allocateValueObject() {
+  void* memory = PyObject_Malloc(sizeof(ValueObject));
+  if (memory == nullptr) {
+    throw std::bad_alloc();
+  }
+  PyObject* obj = PyObject_Init(static_cast<PyObject*>(memory), gValueType);
+  return obj;
+}
+
+// A new sorvexa.Value object holding the result of evaluating op; the result initialises the object in place.
+PyObject* newResultObject(const std::shared_ptr<UnitSystem>& system, ValueOpId::Type op, const Value& first,
+                          const Value& second) {
+  PyObject* obj = allocateValueObject();
+  try {
+    new (&reinterpret_cast<ValueObject*>(obj)->value)
+        PyValue{system, data_manager::ValueOperator::call(op, first, second)};
+  } catch (...) {
+    PyObject_Free(obj);
+    Py_DECREF(gValueType);
+    throw;
+  }
+  return obj;
+}
+
+}  // namespace
+
+PyObject* newValueObject(PyValue&& value) {
+  PyObject* obj = allocateValueObject();
+  new (&reinterpret_cast<ValueObject*>(obj)->value) PyValue(std::move(value));
+  return obj;
+}
+
 namespace {
 
 py::object notImplemented() { return py::reinterpret_borrow<py::object>(Py_NotImplemented); }
 
-py::object wrap(const std::shared_ptr<UnitSystem>& system, const Value& value) {
-  return py::cast(PyValue{system, value}, py::return_value_policy::move);
-}
-
 // first op second, either side a sorvexa.Value or a Python number, list or numpy array; NotImplemented when one
 // side is none of those.
-py::object binary(ValueOpId::Type op, py::handle first, py::handle second) {
-  const PyValue* a = asPyValue(first);
-  const PyValue* b = asPyValue(second);
+PyObject* binary(ValueOpId::Type op, PyObject* first, PyObject* second) {
+  const PyValue* a = valuePointer(first);
+  const PyValue* b = valuePointer(second);
   if (a && b) {
-    return wrap(a->system, data_manager::ValueOperator::call(op, a->value, b->value));
+    return newResultObject(a->system, op, a->value, b->value);
   }
   const std::shared_ptr<UnitSystem>& system = a ? a->system : b ? b->system : UnitSystem::standard();
   Operand x;
   Operand y;
   if (!x.load(first, system) || !y.load(second, system)) {
-    return notImplemented();
+    return notImplemented().release().ptr();
   }
-  return wrap(x.system(), data_manager::ValueOperator::call(op, x.value(), y.value()));
+  return newResultObject(x.system(), op, x.value(), y.value());
 }
 
-py::object unary(ValueOpId::Type op, const PyValue& a) {
-  return wrap(a.system, data_manager::ValueOperator::call(op, a.value, a.value));
+PyObject* unary(ValueOpId::Type op, PyObject* self) {
+  const PyValue& a = *valuePointer(self);
+  return newResultObject(a.system, op, a.value, a.value);
+}
+
+template <ValueOpId::Type Op>
+PyObject* binarySlot(PyObject* first, PyObject* second) {
+  return guarded([&] { return binary(Op, first, second); });
+}
+
+template <ValueOpId::Type Op>
+PyObject* unarySlot(PyObject* self) {
+  return guarded([&] { return unary(Op, self); });
+}
+
+PyObject* powerSlot(PyObject* first, PyObject* second, PyObject* modulo) {
+  if (modulo != Py_None) {
+    Py_RETURN_NOTIMPLEMENTED;
+  }
+  return guarded([&] { return binary(ValueOpId::Power, first, second); });
+}
+
+PyObject* compareSlot(PyObject* self, PyObject* other, int how) {
+  static constexpr ValueOpId::Type kOps[] = {ValueOpId::Lt, ValueOpId::Le, ValueOpId::Eq,
+                                             ValueOpId::Ne, ValueOpId::Gt, ValueOpId::Ge};  // Py_LT .. Py_GE
+  return guarded([&] { return binary(kOps[how], self, other); });
 }
 
 const PyValue& scalarOf(const PyValue& v, const char* what) {
@@ -129,22 +189,6 @@ qtf::SubsRef::Index indexOf(const std::optional<std::vector<std::int64_t>>& posi
   return positions ? qtf::SubsRef::Index(*positions) : qtf::SubsRef::Index::all();
 }
 
-struct BinaryOperator {
-  const char* name;
-  const char* reflected;
-  ValueOpId::Type op;
-};
-
-const BinaryOperator kBinaryOperators[] = {
-    {"__add__", "__radd__", ValueOpId::Plus},          {"__sub__", "__rsub__", ValueOpId::Minus},
-    {"__mul__", "__rmul__", ValueOpId::Times},         {"__truediv__", "__rtruediv__", ValueOpId::RDivide},
-    {"__matmul__", "__rmatmul__", ValueOpId::MTimes},  {"__pow__", "__rpow__", ValueOpId::Power},
-    {"__and__", "__rand__", ValueOpId::And},           {"__or__", "__ror__", ValueOpId::Or},
-    {"__lt__", "__gt__", ValueOpId::Lt},               {"__le__", "__ge__", ValueOpId::Le},
-    {"__gt__", "__lt__", ValueOpId::Gt},               {"__ge__", "__le__", ValueOpId::Ge},
-    {"__eq__", "__eq__", ValueOpId::Eq},               {"__ne__", "__ne__", ValueOpId::Ne},
-};
-
 constexpr const char* kValueDoc = R"(An m-by-n matrix of one of five element types that carries a physical unit.
 
 Value(text)                              the text form DATA[:UNIT[:TYPE]], e.g. Value('[1,2;3,4]:km:double')
@@ -163,23 +207,158 @@ Errors of the library raise sorvexa.Error.)";
 
 }  // namespace
 
+namespace {
+
+void deallocValue(PyObject* obj) {
+  PyTypeObject* type = Py_TYPE(obj);
+  reinterpret_cast<ValueObject*>(obj)->value.~PyValue();
+  PyObject_Free(obj);
+  Py_DECREF(type);
+}
+
+py::object* gConstruct = nullptr;  // the bound constructor behind sorvexa.Value(...)
+
+PyObject* newValue(PyTypeObject*, PyObject* args, PyObject* kwargs) {
+  return PyObject_Call(gConstruct->ptr(), args, kwargs);
+}
+
+Py_ssize_t lengthSlot(PyObject* self) { return valuePointer(self)->value.getDimension().m(); }
+
+int boolSlot(PyObject* self) {
+  PyObject* truth = guarded([&] {
+    const Value& v = valuePointer(self)->value;
+    if (!v.getDimension().isScalar()) {
+      throw py::value_error("The truth value of a value with more than one element is ambiguous; this one is " +
+                            v.getDimension().str());
+    }
+    return py::bool_(scalarElement(v).cast<bool>()).release().ptr();
+  });
+  if (truth == nullptr) {
+    return -1;
+  }
+  const int result = truth == Py_True;
+  Py_DECREF(truth);
+  return result;
+}
+
+PyObject* floatSlot(PyObject* self) {
+  return guarded([&] {
+    const Value& value = scalarOf(*valuePointer(self), "float").value;
+    double number = 0;
+    qtf::convert_data(1, value.getDataType(), value.getGenericValue(), DataTypeId::Double, &number);
+    return PyFloat_FromDouble(number);
+  });
+}
+
+PyObject* intSlot(PyObject* self) {
+  return guarded([&] {
+    py::object element = scalarElement(scalarOf(*valuePointer(self), "int").value);
+    if (py::isinstance<py::float_>(element)) {
+      return PyLong_FromDouble(element.cast<double>());
+    }
+    return element.release().ptr();
+  });
+}
+
+PyObject* strSlot(PyObject* self) {
+  return guarded([&] {
+    const Value& v = valuePointer(self)->value;
+    return decode(v.isResolved() ? v.toString() : unresolvedRepr(v)).release().ptr();
+  });
+}
+
+PyObject* reprSlot(PyObject* self) {
+  return guarded([&] { return decode(exactRepr(valuePointer(self)->value)).release().ptr(); });
+}
+
+void makeValueType(py::module_& m) {
+  static PyType_Slot slots[] = {
+      {Py_tp_dealloc, reinterpret_cast<void*>(&deallocValue)},
+      {Py_tp_new, reinterpret_cast<void*>(&newValue)},
+      {Py_tp_doc, const_cast<char*>(kValueDoc)},
+      {Py_tp_str, reinterpret_cast<void*>(&strSlot)},
+      {Py_tp_repr, reinterpret_cast<void*>(&reprSlot)},
+      {Py_tp_hash, reinterpret_cast<void*>(&PyObject_HashNotImplemented)},
+      {Py_tp_richcompare, reinterpret_cast<void*>(&compareSlot)},
+      {Py_nb_add, reinterpret_cast<void*>(&binarySlot<ValueOpId::Plus>)},
+      {Py_nb_subtract, reinterpret_cast<void*>(&binarySlot<ValueOpId::Minus>)},
+      {Py_nb_multiply, reinterpret_cast<void*>(&binarySlot<ValueOpId::Times>)},
+      {Py_nb_true_divide, reinterpret_cast<void*>(&binarySlot<ValueOpId::RDivide>)},
+      {Py_nb_matrix_multiply, reinterpret_cast<void*>(&binarySlot<ValueOpId::MTimes>)},
+      {Py_nb_power, reinterpret_cast<void*>(&powerSlot)},
+      {Py_nb_and, reinterpret_cast<void*>(&binarySlot<ValueOpId::And>)},
+      {Py_nb_or, reinterpret_cast<void*>(&binarySlot<ValueOpId::Or>)},
+      {Py_nb_negative, reinterpret_cast<void*>(&unarySlot<ValueOpId::UMinus>)},
+      {Py_nb_positive, reinterpret_cast<void*>(&unarySlot<ValueOpId::UPlus>)},
+      {Py_nb_absolute, reinterpret_cast<void*>(&unarySlot<ValueOpId::Abs>)},
+      {Py_nb_invert, reinterpret_cast<void*>(&unarySlot<ValueOpId::Not>)},
+      {Py_nb_bool, reinterpret_cast<void*>(&boolSlot)},
+      {Py_nb_float, reinterpret_cast<void*>(&floatSlot)},
+      {Py_nb_int, reinterpret_cast<void*>(&intSlot)},
+      {Py_mp_length, reinterpret_cast<void*>(&lengthSlot)},
+      {0, nullptr},
+  };
+  static PyType_Spec spec = {"sorvexa.Value", sizeof(ValueObject), 0, Py_TPFLAGS_DEFAULT, slots};
+  PyObject* type = PyType_FromSpec(&spec);
+  if (type == nullptr) {
+    throw py::error_already_set();
+  }
+  gValueType = reinterpret_cast<PyTypeObject*>(type);
+  m.attr("Value") = py::reinterpret_steal<py::object>(type);
+}
+
+// Attaches bound functions to the extension type, as pybind11's class_ would to one of its own.
+class ValueClass {
+ public:
+  explicit ValueClass(py::handle type) : mType(type) {}
+
+  template <typename F, typename... Extra>
+  ValueClass& def(const char* name, F&& f, const Extra&... extra) {
+    py::cpp_function function(std::forward<F>(f), py::name(name), py::is_method(mType),
+                              py::sibling(py::getattr(mType, name, py::none())), extra...);
+    mType.attr(name) = function;
+    return *this;
+  }
+
+  template <typename F, typename... Extra>
+  ValueClass& def_static(const char* name, F&& f, const Extra&... extra) {
+    py::cpp_function function(std::forward<F>(f), py::name(name), py::scope(mType), extra...);
+    mType.attr(name) = py::staticmethod(function);
+    return *this;
+  }
+
+  template <typename F>
+  ValueClass& def_property_readonly(const char* name, F&& getter, const char* doc) {
+    py::cpp_function function(std::forward<F>(getter), py::is_method(mType));
+    mType.attr(name) = py::module_::import("builtins").attr("property")(function, py::none(), py::none(), doc);
+    return *this;
+  }
+
+ private:
+  py::handle mType;
+};
+
+}  // namespace
+
 void bindValue(py::module_& m) {
-  py::class_<PyValue> cls(m, "Value", kValueDoc);
-  cls.def(py::init([](py::handle data, py::handle unit, py::handle dtype, std::shared_ptr<UnitSystem> system) {
-            if (const PyValue* other = asPyValue(data)) {
-              if (!unit.is_none() || !dtype.is_none()) {
-                throw py::type_error("convert a value with v.to(unit); its element type stays");
-              }
-              return PyValue{other->system, other->value};
-            }
-            if (!system) {
-              system = UnitSystem::standard();
-            }
-            Value value = makeValue(*system, data, unit, dataTypeFromArgument(dtype));
-            return PyValue{std::move(system), std::move(value)};
-          }),
-          "data"_a, "unit"_a = py::none(), "dtype"_a = py::none(), py::kw_only(), "system"_a = nullptr,
-          "A value from its text form, or from a number, nested lists or a numpy array in unit.");
+  makeValueType(m);
+  ValueClass cls(reinterpret_cast<PyObject*>(gValueType));
+  gConstruct = new py::object(py::cpp_function(
+      [](py::handle data, py::handle unit, py::handle dtype, std::shared_ptr<UnitSystem> system) {
+        if (const PyValue* other = asPyValue(data)) {
+          if (!unit.is_none() || !dtype.is_none()) {
+            throw py::type_error("convert a value with v.to(unit); its element type stays");
+          }
+          return PyValue{other->system, other->value};
+        }
+        if (!system) {
+          system = UnitSystem::standard();
+        }
+        Value value = makeValue(*system, data, unit, dataTypeFromArgument(dtype));
+        return PyValue{std::move(system), std::move(value)};
+      },
+      py::name("Value"), "data"_a, "unit"_a = py::none(), "dtype"_a = py::none(), py::kw_only(),
+      "system"_a = nullptr));
 
   cls.def_static(
       "unresolved",
@@ -236,12 +415,12 @@ void bindValue(py::module_& m) {
   cls.def_property_readonly(
       "system", [](const PyValue& v) { return v.system; }, "The UnitSystem the value belongs to.");
   cls.def_property_readonly(
-      "magnitude", [](py::object self) { return viewOf(self.cast<const PyValue&>().value, self); },
+      "magnitude", [](py::object self) { return viewOf(asPyValue(self)->value, self); },
       "A read-only numpy view of the elements, shape (m, n); it keeps the value alive.");
   cls.def(
       "__array__",
       [](py::object self, py::object dtype, py::object copy) -> py::object {
-        py::array view = viewOf(self.cast<const PyValue&>().value, self);
+        py::array view = viewOf(asPyValue(self)->value, self);
         if (dtype.is_none() && copy.is_none()) {
           return std::move(view);
         }
@@ -249,52 +428,10 @@ void bindValue(py::module_& m) {
       },
       "dtype"_a = py::none(), "copy"_a = py::none());
 
-  cls.def("__len__", [](const PyValue& v) { return v.value.getDimension().m(); });
-  cls.def("__float__", [](const PyValue& v) {
-    const Value& value = scalarOf(v, "float").value;
-    double number = 0;
-    qtf::convert_data(1, value.getDataType(), value.getGenericValue(), DataTypeId::Double, &number);
-    return number;
-  });
-  cls.def("__int__", [](const PyValue& v) -> py::object {
-    py::object element = scalarElement(scalarOf(v, "int").value);
-    if (py::isinstance<py::float_>(element)) {
-      return py::reinterpret_steal<py::object>(PyLong_FromDouble(element.cast<double>()));
-    }
-    return element;
-  });
-  cls.def("__bool__", [](const PyValue& v) {
-    if (!v.value.getDimension().isScalar()) {
-      throw py::value_error("The truth value of a value with more than one element is ambiguous; this one is " +
-                            v.value.getDimension().str());
-    }
-    return scalarElement(v.value).cast<bool>();
-  });
-
-  for (const BinaryOperator& entry : kBinaryOperators) {
-    const ValueOpId::Type op = entry.op;
-    cls.def(
-        entry.name, [op](py::handle self, py::handle other) { return binary(op, self, other); }, py::is_operator());
-  }
-  for (const BinaryOperator& entry : kBinaryOperators) {
-    const ValueOpId::Type op = entry.op;
-    if (op == ValueOpId::Lt || op == ValueOpId::Le || op == ValueOpId::Gt || op == ValueOpId::Ge ||
-        op == ValueOpId::Eq || op == ValueOpId::Ne) {
-      continue;  // Python reflects a comparison to the mirrored one, defined above
-    }
-    cls.def(
-        entry.reflected, [op](py::handle self, py::handle other) { return binary(op, other, self); },
-        py::is_operator());
-  }
-  cls.def("__neg__", [](const PyValue& v) { return unary(ValueOpId::UMinus, v); });
-  cls.def("__pos__", [](const PyValue& v) { return unary(ValueOpId::UPlus, v); });
-  cls.def("__abs__", [](const PyValue& v) { return unary(ValueOpId::Abs, v); });
-  cls.def("__invert__", [](const PyValue& v) { return unary(ValueOpId::Not, v); });
-  cls.attr("__hash__") = py::none();
   cls.def_property_readonly(
-      "T", [](const PyValue& v) { return unary(ValueOpId::Transpose, v); }, "The transpose (Transpose).");
+      "T", [](py::handle v) { return py::reinterpret_steal<py::object>(unary(ValueOpId::Transpose, v.ptr())); }, "The transpose (Transpose).");
   cls.def_property_readonly(
-      "H", [](const PyValue& v) { return unary(ValueOpId::CTranspose, v); },
+      "H", [](py::handle v) { return py::reinterpret_steal<py::object>(unary(ValueOpId::CTranspose, v.ptr())); },
       "The conjugate transpose (CTranspose), the transpose for these real types.");
 
   cls.def(
@@ -347,10 +484,6 @@ void bindValue(py::module_& m) {
       "The intermediate-representation text of lowering the value into a function f: a 1-by-1 value becomes a "
       "constant, any other a variable (named name, 'tmp' when empty) assigned element by element.");
 
-  cls.def("__str__", [](const PyValue& v) {
-    return v.value.isResolved() ? v.value.toString() : unresolvedRepr(v.value);
-  });
-  cls.def("__repr__", [](const PyValue& v) { return exactRepr(v.value); });
   cls.def("_state", [](const PyValue& v) {
     const Value& value = v.value;
     const qtf::Dimension& d = value.getDimension();

@@ -2,6 +2,9 @@
 //
 // PyValue: what a Python sorvexa.Value holds. The value handle is declared after the unit system that owns its
 // contexts, so the handle is always released first; numpy views keep the Python object, and so both, alive.
+// sorvexa.Value is a plain extension type holding a PyValue in place (no holder, no instance registry), so that an
+// operator costs one allocation on top of the library's work; a pybind11 caster lets bound functions take and
+// return PyValue.
 #ifndef SORVEXA_PYTHON_PYVALUE_HPP
 #define SORVEXA_PYTHON_PYVALUE_HPP
 
@@ -22,6 +25,24 @@ struct PyValue {
   std::shared_ptr<UnitSystem> system;
   data_manager::Value value;
 };
+
+// The Python object of sorvexa.Value.
+struct ValueObject {
+  PyObject_HEAD
+  PyValue value;
+};
+
+// The sorvexa.Value type, made by bindValue.
+extern PyTypeObject* gValueType;
+
+// The PyValue inside obj, or null when obj is no sorvexa.Value.
+inline PyValue* valuePointer(PyObject* obj) noexcept {
+  return Py_TYPE(obj) == gValueType ? &reinterpret_cast<ValueObject*>(obj)->value : nullptr;
+}
+inline const PyValue* asPyValue(pybind11::handle obj) noexcept { return valuePointer(obj.ptr()); }
+
+// A new sorvexa.Value object holding value. Throws error_already_set when Python has no memory.
+PyObject* newValueObject(PyValue&& value);
 
 // The element type named by a dtype argument: None gives DataTypeId::Unknown; a library type name ("double",
 // "uchar", "logical", ...) or anything numpy reads as one of the five dtypes. Throws TypeError for anything else.
@@ -55,9 +76,36 @@ class Operand {
   std::optional<data_manager::Value> mOwned;
 };
 
-// The PyValue inside obj, or null when obj is no sorvexa.Value.
-const PyValue* asPyValue(pybind11::handle obj);
-
 }  // namespace sorvexa_python
+
+namespace pybind11 {
+namespace detail {
+
+template <>
+class type_caster<sorvexa_python::PyValue> {
+ public:
+  bool load(handle src, bool) {
+    mValue = sorvexa_python::valuePointer(src.ptr());
+    return mValue != nullptr;
+  }
+  static handle cast(sorvexa_python::PyValue&& value, return_value_policy, handle) {
+    return sorvexa_python::newValueObject(std::move(value));
+  }
+  static handle cast(const sorvexa_python::PyValue& value, return_value_policy, handle) {
+    return sorvexa_python::newValueObject(sorvexa_python::PyValue(value));
+  }
+  static constexpr auto name = const_name("sorvexa.Value");
+  template <typename T>
+  using cast_op_type = movable_cast_op_type<T>;
+  operator sorvexa_python::PyValue*() { return mValue; }
+  operator sorvexa_python::PyValue&() { return *mValue; }
+  operator sorvexa_python::PyValue&&() && { return std::move(*mValue); }
+
+ private:
+  sorvexa_python::PyValue* mValue = nullptr;
+};
+
+}  // namespace detail
+}  // namespace pybind11
 
 #endif  // SORVEXA_PYTHON_PYVALUE_HPP
