@@ -125,7 +125,7 @@ UnitExpression raise(const UnitExpression& u, const Exponent& e, const std::stri
     throwError(msg::kInvalidExponent, textOf(u), exponentUnit, exponentDescription,
                "a power of the result leaves the 32-bit range");
   }
-  return ExprNode::wrap(node);
+  return ExprNode::adopt(node);
 }
 
 // Rule 8: the base's unit to the power of the exponent operand's value.
