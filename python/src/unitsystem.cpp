@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <new>
-#include <stdexcept>
 
 namespace sorvexa_python {
 namespace {
@@ -17,7 +16,7 @@ std::vector<std::weak_ptr<UnitSystem>>& registry() {
 }  // namespace
 
 UnitSystem::UnitSystem(const std::string& definitions)
-    : mUnits(std::make_unique<unit_manager::StandardContext>()), mDefinitions(definitions) {
+    : mUnits(std::make_unique<unit_manager::StandardContext>(definitions)), mDefinitions(definitions) {
   mContext.reset(data_manager::Context::create(*mUnits));
   if (!mContext) {
     throw std::bad_alloc();
@@ -56,7 +55,7 @@ std::shared_ptr<UnitSystem> UnitSystem::restore(const std::string& definitions) 
 }
 
 void UnitSystem::define(const std::string& definitions) {
-  (void)definitions; throw std::logic_error("PREMERGE");
+  mUnits->define(definitions);
   if (!mDefinitions.empty() && mDefinitions.back() != '\n') {
     mDefinitions += '\n';
   }
@@ -67,7 +66,7 @@ unit_manager::UnitExpression UnitSystem::parseUnit(const std::string& text) cons
 
 std::vector<std::pair<std::string, std::string>> UnitSystem::units() const {
   std::vector<std::pair<std::string, std::string>> out;
-  for (const unit_manager::Unit* unit : unit_manager::unitTable()) {
+  for (const unit_manager::Unit* unit : mUnits->units()) {
     out.emplace_back(unit->symbol(), unit->definition());
   }
   return out;
