@@ -20,20 +20,25 @@ namespace {
 constexpr const char* kTypeList =
     "float64 (double), int32 (int), uint32 (uint), int8 (char), uint8 or bool (uchar)";
 
-// numpy's functions, looked up once; never released, as the interpreter may tear down modules first.
-const py::object& numpyFunction(const char* name) {
+// numpy's objects, looked up once; never released, as the interpreter may tear down modules first.
+const py::object& numpyAttribute(const char* name) {
   static py::module_* numpy = new py::module_(py::module_::import("numpy"));
-  if (name[0] == 'a' && name[1] == 's') {
-    static py::object* asarray = new py::object(numpy->attr("asarray"));
-    return *asarray;
-  }
-  static py::object* contiguous = new py::object(numpy->attr("ascontiguousarray"));
-  return *contiguous;
+  return *new py::object(numpy->attr(name));
+}
+
+const py::object& asarray() {
+  static const py::object& function = numpyAttribute("asarray");
+  return function;
+}
+
+const py::object& ascontiguousarray() {
+  static const py::object& function = numpyAttribute("ascontiguousarray");
+  return function;
 }
 
 const py::object& numpyGeneric() {
-  static py::object* generic = new py::object(py::module_::import("numpy").attr("generic"));
-  return *generic;
+  static const py::object& generic = numpyAttribute("generic");
+  return generic;
 }
 
 const py::dtype& float64() {
@@ -112,7 +117,7 @@ data_manager::Value valueOfArray(const UnitSystem& system, py::array array, Data
     array = array.attr("astype")(float64());
     source = DataTypeId::Double;
   }
-  array = numpyFunction("ascontiguousarray")(array);
+  array = ascontiguousarray()(array);
   return valueOfBuffer(system, array, source, type == DataTypeId::Unknown ? source : type, unit);
 }
 
@@ -168,7 +173,7 @@ data_manager::Value makeValue(const UnitSystem& system, py::handle obj, py::hand
   const unit_manager::UnitExpression unit =
       unitText.is_none() ? unit_manager::UnitExpression() : system.parseUnit(unitText.cast<std::string>());
   if (py::isinstance<py::array>(obj) || py::isinstance(obj, numpyGeneric())) {
-    return valueOfArray(system, numpyFunction("asarray")(obj), type, unit);
+    return valueOfArray(system, asarray()(obj), type, unit);
   }
   if (py::isinstance<py::bool_>(obj) || py::isinstance<py::int_>(obj) || py::isinstance<py::float_>(obj)) {
     const double number = obj.cast<double>();
@@ -180,7 +185,7 @@ data_manager::Value makeValue(const UnitSystem& system, py::handle obj, py::hand
   }
   if (py::isinstance<py::list>(obj) || py::isinstance<py::tuple>(obj)) {
     // Lists are read as doubles first, as the text form reads its numbers.
-    const py::array array = numpyFunction("asarray")(obj, float64());
+    const py::array array = asarray()(obj, float64());
     return valueOfArray(system, array, type == DataTypeId::Unknown ? DataTypeId::Double : type, unit);
   }
   throw py::type_error("cannot make a value of " + py::repr(py::type::handle_of(obj)).cast<std::string>());
