@@ -119,22 +119,29 @@ def _positions(key, extent, axis):
     return [int(i) + extent if i < 0 else int(i) for i in array.reshape(-1).tolist()]
 
 
+def _mask(key):
+    """key as a boolean numpy array when it is a mask (a bool array, or a logical value such as v > 0), else None."""
+    if isinstance(key, _core.Value):
+        return np.asarray(key).astype(bool) if key.type == "uchar" else None
+    if isinstance(key, np.ndarray) and key.dtype == np.bool_:
+        return key
+    return None
+
+
 def _getitem(self, key):
     """v[i, j], v[i] (row i), slices, integer lists and boolean masks as numpy reads them (negative indices count
-    from the end), selected through the library's SubsRef; the result is always a matrix. A boolean mask of the
-    value's own shape (such as v > 0) selects those elements, in row order, as a 1-by-k value."""
+    from the end), selected through the library's SubsRef; the result is always a matrix. A mask of the value's own
+    shape (such as v > 0) selects those elements, in row order, as a 1-by-k value."""
     rows, cols = self.shape
     if isinstance(key, tuple):
         if len(key) != 2:
             raise IndexError("a value takes one or two indices, not %d" % len(key))
         return self._subsref(_positions(key[0], rows, "rows"), _positions(key[1], cols, "columns"))
-    mask = np.asarray(key) if isinstance(key, (_core.Value, np.ndarray)) else None
-    if mask is not None and mask.ndim == 2 and mask.dtype == np.bool_ or (
-            mask is not None and isinstance(key, _core.Value) and mask.shape == (rows, cols) and mask.shape[0] > 1):
+    mask = _mask(key)
+    if mask is not None and mask.ndim == 2:
         if mask.shape != (rows, cols):
-            raise IndexError("a boolean mask of a %dx%d value has that shape, not %s" % (rows, cols, mask.shape))
-        flat = self._subsref(None, None) if rows == 1 else _core.horzcat(*(self._subsref([r], None)
-                                                                            for r in range(rows)))
+            raise IndexError("a mask of a %dx%d value has that shape, not %s" % (rows, cols, mask.shape))
+        flat = _core.horzcat(*(self._subsref([r], None) for r in range(rows))) if rows > 1 else self
         return flat._subsref(None, [int(i) for i in np.flatnonzero(mask)])
     return self._subsref(_positions(key, rows, "rows"), None)
 
