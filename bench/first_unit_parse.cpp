@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   const double againNs = nanoseconds(t0, t1) / kRepeats;
 
   const unit_manager::StandardContext context;
-  const unit_manager::UnitPropagationRule* rule = context.propagationRule(2);
+  const unit_manager::UnitPropagationRule* rule = context.propagationRule(unit_manager::PropagationRuleId::Additive);
   const std::vector<unit_manager::PropagateOperandInfo> operands{{metre, false, 1.0},
                                                                  {UnitExpression::parse("km"), false, 1.0}};
   std::vector<double> factors(2, 0.0);

@@ -100,13 +100,19 @@ void propagate(benchmark::State& state, int index, const char* first, const char
   }
 }
 
-void Propagate_Rule2_SameUnit(benchmark::State& state) { propagate(state, 2, "m", "m"); }
+void Propagate_Rule2_SameUnit(benchmark::State& state) {
+  propagate(state, unit_manager::PropagationRuleId::Additive, "m", "m");
+}
 BENCHMARK(Propagate_Rule2_SameUnit)->Name("Propagate/rule2_m_m/library");
 
-void Propagate_Rule2_Convert(benchmark::State& state) { propagate(state, 2, "m", "km"); }
+void Propagate_Rule2_Convert(benchmark::State& state) {
+  propagate(state, unit_manager::PropagationRuleId::Additive, "m", "km");
+}
 BENCHMARK(Propagate_Rule2_Convert)->Name("Propagate/rule2_m_km/library");
 
-void Propagate_Rule5_Times(benchmark::State& state) { propagate(state, 5, "kg*m", "1/s^2"); }
+void Propagate_Rule5_Times(benchmark::State& state) {
+  propagate(state, unit_manager::PropagationRuleId::Product, "kg*m", "1/s^2");
+}
 BENCHMARK(Propagate_Rule5_Times)->Name("Propagate/rule5_times/library");
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "errors.hpp"
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
+#include "data_manager/print.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"
 #include "pyvalue.hpp"
@@ -154,7 +155,8 @@ std::string exactRepr(const Value& v) {
   if (!v.isResolved()) {
     return unresolvedRepr(v);
   }
-  return "sx.Value('" + v.toString() + "')";
+  // Shortest round-trip doubles and characters as numbers: the text reads back to an equal value.
+  return "sx.Value('" + data_manager::toString(v, data_manager::PrintOptions{0, true}) + "')";
 }
 
 // Lowering hands the library the function it is given.

@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "qtf/allocator.hpp"
@@ -136,6 +137,42 @@ TEST(MessageException, FirstCatalogueEntryForAnIdentifierWins) {
   EXPECT_TRUE(qtf::register_messages(first, 1));
   EXPECT_TRUE(qtf::register_messages(second, 1));
   EXPECT_STREQ(qtf::MessageException("test:area:Twice", "x", "y").what(), "first y (test:area:Twice)");
+}
+
+TEST(MessageException, RaiseWritesIntegersInDecimalAndDetailOnlyExtendsTheSentence) {
+  static const qtf::MessageEntry entries[] = {{"test:area:Counted", "{1} of {2} in {3}"}};
+  qtf::register_messages(entries, 1);
+  auto caught = [](auto&& raising) -> std::pair<qtf::MessageException, bool> {
+    try {
+      raising();
+    } catch (const qtf::MessageException& e) {
+      return {e, true};
+    }
+    return {qtf::MessageException("test:area:NothingThrown"), false};
+  };
+  const std::int64_t negative = std::numeric_limits<std::int64_t>::min();
+  const auto plain = caught([&] { qtf::raise("test:area:Counted", negative, std::size_t{7}, "m"); });
+  ASSERT_TRUE(plain.second);
+  EXPECT_EQ(plain.first.argument(1), "-9223372036854775808");
+  EXPECT_EQ(plain.first.argument(2), "7");
+  EXPECT_EQ(plain.first.detail(), "");
+  EXPECT_STREQ(plain.first.what(), "-9223372036854775808 of 7 in m (test:area:Counted)");
+
+  const auto detailed =
+      caught([&] { qtf::raise_detailed("test:area:Counted", ": 2x2 and 1x3", 1U, std::string("b"), "c"); });
+  ASSERT_TRUE(detailed.second);
+  EXPECT_STREQ(detailed.first.identifier(), "test:area:Counted");
+  EXPECT_EQ((std::vector<std::string>{detailed.first.argument(1), detailed.first.argument(2),
+                                      detailed.first.argument(3), detailed.first.argument(4)}),
+            (std::vector<std::string>{"1", "b", "c", ""}));
+  EXPECT_EQ(detailed.first.detail(), ": 2x2 and 1x3");
+  EXPECT_EQ(detailed.first.message(), "1 of b in c: 2x2 and 1x3");
+  EXPECT_STREQ(detailed.first.what(), "1 of b in c: 2x2 and 1x3 (test:area:Counted)");
+  // A copy keeps the detail; an identifier without a catalogue entry still carries it.
+  const qtf::MessageException copy = detailed.first;
+  EXPECT_STREQ(copy.what(), detailed.first.what());
+  EXPECT_EQ(qtf::MessageException("test:area:NotInCatalogue", qtf::MessageDetail{"; see x"}, "a").message(),
+            "Error: a; see x");
 }
 
 int gReports = 0;

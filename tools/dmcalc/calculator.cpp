@@ -10,6 +10,7 @@
 
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
+#include "data_manager/print.hpp"
 #include "data_manager/valueoperator.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/messageexception.hpp"
@@ -78,7 +79,7 @@ qtf::SubsRef::Index parseIndex(const std::string& text) {
     const char* last = piece.data() + piece.size();
     const auto [ptr, ec] = std::from_chars(first, last, position);
     if (piece.empty() || ec != std::errc() || ptr != last) {
-      throw qtf::MessageException("dmcalc:usage:InvalidIndex", text);
+      qtf::raise("dmcalc:usage:InvalidIndex", text);
     }
     positions.push_back(position);
     if (end == std::string::npos) {
@@ -196,67 +197,16 @@ const Operation kOperations[] = {
      "0"},
 };
 
-template <typename T>
-void writeElement(std::ostringstream& out, T x) {
-  if constexpr (sizeof(T) == 1) {
-    out << static_cast<int>(x);
-  } else {
-    out << x;
-  }
-}
-
-template <typename T>
-std::string formatElements(const Value& value, int precision) {
-  const auto* elements = static_cast<const T*>(value.getGenericValue());
-  const qtf::Dimension& d = value.getDimension();
-  std::ostringstream out;
-  out.precision(precision);
-  out << '[';
-  if (d.m() == 0 && d.n() > 0) {
-    for (std::uint32_t j = 0; j < d.n(); ++j) {
-      out << (j > 0 ? ",|" : "|");
-    }
-  } else if (d.m() > 0 && d.n() == 0) {
-    for (std::uint32_t i = 0; i < d.m(); ++i) {
-      out << (i > 0 ? ";-" : "-");
-    }
-  } else {
-    for (std::uint32_t i = 0; i < d.m(); ++i) {
-      if (i > 0) {
-        out << ';';
-      }
-      for (std::uint32_t j = 0; j < d.n(); ++j) {
-        if (j > 0) {
-          out << ',';
-        }
-        writeElement(out, elements[d.computeIndex(i, j)]);
-      }
-    }
-  }
-  out << "]:" << value.getUnit().convertToString() << ':' << qtf::get_type_name_lower(value.getDataType());
-  return out.str();
-}
-
 }  // namespace
 
 std::string Calculator::format(const Value& value) const {
   if (mOptions.raw) {
     return value.toString();
   }
-  switch (value.getDataType()) {
-    case qtf::DataTypeId::UChar:
-      return formatElements<unsigned char>(value, mOptions.precision);
-    case qtf::DataTypeId::Double:
-      return formatElements<double>(value, mOptions.precision);
-    case qtf::DataTypeId::Int:
-      return formatElements<int>(value, mOptions.precision);
-    case qtf::DataTypeId::UInt:
-      return formatElements<unsigned int>(value, mOptions.precision);
-    case qtf::DataTypeId::Char:
-      return formatElements<char>(value, mOptions.precision);
-    default:
-      return value.toString();
-  }
+  data_manager::PrintOptions print;
+  print.significantDigits = mOptions.precision;
+  print.charactersAsNumbers = true;
+  return data_manager::toString(value, print);
 }
 
 std::string Calculator::evaluate(const Words& words) const {
@@ -265,7 +215,7 @@ std::string Calculator::evaluate(const Words& words) const {
     if (words[0] == op.name) {
       const std::size_t given = words.size() - 1;
       if (given < op.minArgs || given > op.maxArgs) {
-        throw qtf::MessageException("dmcalc:usage:WrongArgumentCount", op.name, op.argumentText, std::to_string(given));
+        qtf::raise("dmcalc:usage:WrongArgumentCount", op.name, op.argumentText, given);
       }
       return op.run(*this, mContext, words);
     }
@@ -275,8 +225,7 @@ std::string Calculator::evaluate(const Words& words) const {
     if (words[0] == data_manager::ValueOperator::getName(op)) {
       const std::size_t operands = data_manager::ValueOperator::getNumOperands(op);
       if (words.size() - 1 != operands) {
-        throw qtf::MessageException("dmcalc:usage:WrongArgumentCount", words[0], std::to_string(operands),
-                                    std::to_string(words.size() - 1));
+        qtf::raise("dmcalc:usage:WrongArgumentCount", words[0], operands, words.size() - 1);
       }
       const Value first = parseValue(mContext, words[1]);
       // A one-operand operator does not look at its second operand; any value will do.
@@ -284,7 +233,7 @@ std::string Calculator::evaluate(const Words& words) const {
       return format(data_manager::ValueOperator::call(op, first, second));
     }
   }
-  throw qtf::MessageException("dmcalc:usage:UnknownOperation", words[0]);
+  qtf::raise("dmcalc:usage:UnknownOperation", words[0]);
 }
 
 std::vector<std::string> Calculator::operationNames() {

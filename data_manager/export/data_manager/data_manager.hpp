@@ -8,6 +8,7 @@
 #include "data_manager/context.hpp"
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
+#include "data_manager/print.hpp"
 #include "data_manager/value.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"

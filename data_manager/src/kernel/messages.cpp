@@ -3,8 +3,6 @@
 
 #include <iterator>
 
-#include "qtf/messageexception.hpp"
-
 namespace data_manager {
 namespace msg {
 namespace {
@@ -38,18 +36,12 @@ const qtf::MessageEntry kCatalogue[] = {
     {value::InvalidValueTrait, "{1} is not a value trait"},
     {value::TooManyElements, "A result of {1} {2} is larger than a dimension can hold"},
     {value::EmptyConcatenation, "A concatenation needs at least one operand"},
+    {value::InvalidPrintPrecision, "{1} is not a number of significant digits: give 0 (shortest exact) or more"},
 };
 
 const bool kRegistered = qtf::register_messages(kCatalogue, std::size(kCatalogue));
 
 }  // namespace
-
-void raise(const char* id) { throw qtf::MessageException(id); }
-
-void raise(const char* id, const std::string& a1, const std::string& a2, const std::string& a3, const std::string& a4) {
-  (void)kRegistered;
-  throw qtf::MessageException(id, a1, a2, a3, a4);
-}
 
 }  // namespace msg
 }  // namespace data_manager

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// Identifiers of every error the library raises, one namespace per area.
+// Identifiers of every error the library raises, one namespace per area; the catalogue is in messages.cpp. Raise them
+// with qtf::raise.
 #ifndef DATA_MANAGER_SRC_KERNEL_MESSAGES_HPP
 #define DATA_MANAGER_SRC_KERNEL_MESSAGES_HPP
 
-#include <string>
+#include "qtf/messageexception.hpp"
 
 namespace data_manager {
 namespace msg {
@@ -45,12 +46,8 @@ inline constexpr const char* InvalidDataType = "data_manager:value:InvalidDataTy
 inline constexpr const char* InvalidValueTrait = "data_manager:value:InvalidValueTrait";
 inline constexpr const char* TooManyElements = "data_manager:value:TooManyElements";
 inline constexpr const char* EmptyConcatenation = "data_manager:value:EmptyConcatenation";
+inline constexpr const char* InvalidPrintPrecision = "data_manager:value:InvalidPrintPrecision";
 }  // namespace value
-
-// Throws MessageException(id, a1 .. a4); out of line so that callers carry no string building.
-[[noreturn]] void raise(const char* id);
-[[noreturn]] void raise(const char* id, const std::string& a1, const std::string& a2 = "", const std::string& a3 = "",
-                        const std::string& a4 = "");
 
 }  // namespace msg
 }  // namespace data_manager

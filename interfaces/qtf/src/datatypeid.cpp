@@ -7,10 +7,10 @@
 #include <limits>
 #include <type_traits>
 
+#include "messages.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/messageexception.hpp"
 #include "qtf/strings.hpp"
-#include "qtfmessages.hpp"
 
 namespace qtf {
 
@@ -25,7 +25,7 @@ const std::size_t kSizes[] = {1, 8, 4, 4, 1};
 
 int checkedIndex(DataTypeId::Type t) {
   if (!is_valid_type(t)) {
-    msg::throwInvalidDataType(t);
+    raise(msg::type::InvalidDataType, static_cast<int>(t));
   }
   return static_cast<int>(t);
 }

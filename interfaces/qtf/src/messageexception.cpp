@@ -6,8 +6,6 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "qtfmessages.hpp"
-
 namespace qtf {
 namespace {
 
@@ -20,16 +18,6 @@ Catalogue& catalogue() {
   static Catalogue* instance = new Catalogue();  // never destroyed: exceptions may be built during exit
   return *instance;
 }
-
-const MessageEntry kQtfMessages[] = {
-    {msg::InvalidDataType, "{1} is not an element type"},
-    {msg::InvalidNumber, "'{1}' is not a number"},
-    {msg::IndexOutOfRange, "Index {1} is outside the {3} extent {2}"},
-    {msg::SelectionTooLarge, "A selection of {1} {2}s is larger than a dimension can hold"},
-    {msg::SourceDimensionMismatch, "A selection made for a {1} matrix cannot be applied to a {2} one"},
-};
-
-const bool kRegistered = register_messages(kQtfMessages, std::size(kQtfMessages));
 
 // Replaces {1} to {4} in text by the arguments.
 std::string fill(const char* text, const std::string (&args)[4]) {
@@ -56,6 +44,14 @@ MessageException::MessageException(const char* identifier, std::string a1, std::
   mWhat = message() + " (" + mIdentifier + ")";
 }
 
+MessageException::MessageException(const char* identifier, MessageDetail detail, std::string a1, std::string a2,
+                                   std::string a3, std::string a4)
+    : mIdentifier(identifier != nullptr ? identifier : ""),
+      mArguments{std::move(a1), std::move(a2), std::move(a3), std::move(a4)},
+      mDetail(std::move(detail.text)) {
+  mWhat = message() + " (" + mIdentifier + ")";
+}
+
 MessageException::~MessageException() = default;
 
 const std::string& MessageException::argument(int i) const noexcept {
@@ -65,7 +61,7 @@ const std::string& MessageException::argument(int i) const noexcept {
 
 std::string MessageException::message() const {
   if (const char* text = find_message(mIdentifier)) {
-    return fill(text, mArguments);
+    return fill(text, mArguments) + mDetail;
   }
   // An identifier without a catalogue entry still reads sensibly: its name and the arguments given.
   std::string out = "Error";
@@ -74,11 +70,21 @@ std::string MessageException::message() const {
       out += (out == "Error" ? ": " : ", ") + arg;
     }
   }
-  return out;
+  return out + mDetail;
+}
+
+void raise(const char* identifier, MessageArgument a1, MessageArgument a2, MessageArgument a3, MessageArgument a4) {
+  throw MessageException(identifier, std::move(a1).take(), std::move(a2).take(), std::move(a3).take(),
+                         std::move(a4).take());
+}
+
+void raise_detailed(const char* identifier, std::string detail, MessageArgument a1, MessageArgument a2,
+                    MessageArgument a3, MessageArgument a4) {
+  throw MessageException(identifier, MessageDetail{std::move(detail)}, std::move(a1).take(), std::move(a2).take(),
+                         std::move(a3).take(), std::move(a4).take());
 }
 
 bool register_messages(const MessageEntry* entries, std::size_t count) {
-  (void)kRegistered;
   Catalogue& c = catalogue();
   std::lock_guard<std::mutex> lock(c.mutex);
   for (std::size_t i = 0; i < count; ++i) {
@@ -96,11 +102,5 @@ const char* find_message(const char* identifier) {
   const auto it = c.entries.find(identifier);
   return it == c.entries.end() ? nullptr : it->second;
 }
-
-namespace msg {
-
-void throwInvalidDataType(int t) { throw MessageException(InvalidDataType, std::to_string(t)); }
-
-}  // namespace msg
 
 }  // namespace qtf

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "messages.hpp"
 #include "qtf/messageexception.hpp"
-#include "qtfmessages.hpp"
 
 namespace qtf {
 namespace {
@@ -31,9 +31,7 @@ bool equalsIgnoringCase(std::string_view text, std::string_view lower) noexcept 
   return true;
 }
 
-[[noreturn]] void throwInvalidNumber(std::string_view text) {
-  throw MessageException(msg::InvalidNumber, std::string(text));
-}
+[[noreturn]] void throwInvalidNumber(std::string_view text) { raise(msg::string::InvalidNumber, text); }
 
 }  // namespace
 

@@ -5,8 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "messages.hpp"
 #include "qtf/messageexception.hpp"
-#include "qtfmessages.hpp"
 
 namespace qtf {
 namespace {
@@ -23,12 +23,12 @@ std::vector<std::uint32_t> resolve(const SubsRef::Index& index, std::uint32_t ex
   }
   const std::vector<std::int64_t>& positions = index.positions();
   if (positions.size() > std::numeric_limits<std::uint32_t>::max()) {
-    throw MessageException(msg::SelectionTooLarge, std::to_string(positions.size()), what);
+    raise(msg::subsref::SelectionTooLarge, positions.size(), what);
   }
   out.reserve(positions.size());
   for (const std::int64_t p : positions) {
     if (p < 0 || p >= static_cast<std::int64_t>(extent)) {
-      throw MessageException(msg::IndexOutOfRange, std::to_string(p), std::to_string(extent), what);
+      raise(msg::subsref::IndexOutOfRange, p, extent, what);
     }
     out.push_back(static_cast<std::uint32_t>(p));
   }

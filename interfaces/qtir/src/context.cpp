@@ -9,16 +9,6 @@
 namespace qtir {
 namespace {
 
-const qtf::MessageEntry kMessages[] = {
-    {msg::InvalidElementType, "{1} is not an element type of the representation"},
-    {msg::InvalidScopeType, "{1} is not a scope type"},
-    {msg::InvalidItemType, "{1} is not a scope item type"},
-    {msg::DuplicateName, "'{1}' is declared already in this scope"},
-    {msg::NotAssignable, "'{1}' cannot be assigned to"},
-    {msg::NotAMatrix, "A matrix type needs a builtin element type"},
-};
-const bool kRegistered = qtf::register_messages(kMessages, std::size(kMessages));
-
 const char* const kCNames[] = {
     "unsigned char",  // 0 UChar
     "double",         // 1 Double
@@ -41,7 +31,7 @@ const char* BuiltinType::cName() const { return kCNames[mElementType]; }
 MatrixType::MatrixType(const Type& elementType, const qtf::Dimension& dimension)
     : mElementType(elementType.clone()), mDimension(dimension) {
   if (dynamic_cast<const BuiltinType*>(mElementType.get()) == nullptr) {
-    throw qtf::MessageException(msg::NotAMatrix);
+    qtf::raise(msg::type::NotAMatrixElementType);
   }
 }
 
@@ -58,7 +48,6 @@ std::string MatrixType::declare(const std::string& name) const {
 }
 
 Context::Context() {
-  (void)kRegistered;
   for (int i = 0; i < qtf::DataTypeId::NumTypes; ++i) {
     mBuiltins[i] = std::make_unique<BuiltinType>(static_cast<qtf::DataTypeId::Type>(i));
   }
@@ -82,7 +71,7 @@ int Context::getNumBuiltinTypes() const noexcept { return qtf::DataTypeId::NumTy
 
 const Type& Context::getBuiltinType(qtf::DataTypeId::Type elementType) const {
   if (!qtf::is_valid_type(elementType)) {
-    throw qtf::MessageException(msg::InvalidElementType, std::to_string(static_cast<int>(elementType)));
+    qtf::raise(msg::type::InvalidElementType, static_cast<int>(elementType));
   }
   return *mBuiltins[elementType];
 }

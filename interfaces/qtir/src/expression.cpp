@@ -42,7 +42,7 @@ Constant::~Constant() = default;
 
 Constant* Constant::createScalarConstant(const Context&, qtf::DataTypeId::Type type, const void* value) {
   if (!qtf::is_valid_type(type)) {
-    throw qtf::MessageException(msg::InvalidElementType, std::to_string(static_cast<int>(type)));
+    qtf::raise(msg::type::InvalidElementType, static_cast<int>(type));
   }
   return new Constant(type, value);
 }
@@ -90,7 +90,7 @@ Expression::~Expression() { mData->releaseReference(); }
 ExpressionLValue& ExpressionLValue::operator=(const Expression& value) {
   Function* function = mTarget.getData().getFunction();
   if (function == nullptr) {
-    throw qtf::MessageException(msg::NotAssignable, mTarget.str());
+    qtf::raise(msg::expression::NotAssignable, mTarget.str());
   }
   function->addAssignment(mTarget, value);
   return *this;

@@ -22,7 +22,7 @@ Scope& Function::getFunctionScope(FunctionScopeType::Type scopeType) {
 
 const Scope& Function::getFunctionScope(FunctionScopeType::Type scopeType) const {
   if (scopeType < 0 || scopeType >= FunctionScopeType::NumScopeTypes) {
-    throw qtf::MessageException(msg::InvalidScopeType, std::to_string(static_cast<int>(scopeType)));
+    qtf::raise(msg::scope::InvalidScopeType, static_cast<int>(scopeType));
   }
   return *mScopes[scopeType];
 }

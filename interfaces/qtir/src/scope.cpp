@@ -44,7 +44,7 @@ std::string Scope::makeUniqueName(const std::string& name) const {
 
 ScopeItem& Scope::addGenericScopeItem(ScopeItemType::Type itemType, const std::string& name) {
   if (findItem(name) != nullptr) {
-    throw qtf::MessageException(msg::DuplicateName, name);
+    qtf::raise(msg::scope::DuplicateName, name);
   }
   std::unique_ptr<ScopeItem> item;
   switch (itemType) {
@@ -55,7 +55,7 @@ ScopeItem& Scope::addGenericScopeItem(ScopeItemType::Type itemType, const std::s
       item = std::make_unique<Label>(*this, name);
       break;
     default:
-      throw qtf::MessageException(msg::InvalidItemType, std::to_string(static_cast<int>(itemType)));
+      qtf::raise(msg::scope::InvalidItemType, static_cast<int>(itemType));
   }
   mItems.push_back(std::move(item));
   return *mItems.back();

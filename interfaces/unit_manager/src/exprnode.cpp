@@ -383,7 +383,7 @@ class Registry {
     const std::size_t limit = gMaxLiveNodes.load(std::memory_order_relaxed);
     const std::string text = printFactors(node->factors);
     node.reset();
-    throwError(msg::kTooManyUnitExpressions, std::to_string(limit), text);
+    qtf::raise(msg::kTooManyUnitExpressions, limit, text);
   }
 
   std::mutex mTableMutex;

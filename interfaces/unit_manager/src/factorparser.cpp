@@ -77,7 +77,7 @@ class Parser {
       while (!atEnd() && isSymbolChar(peek())) ++mPos;
       const std::string_view symbol(mText.data() + start, mPos - start);
       const UnitRecord* unit = mUnits.resolve(symbol);
-      if (unit == nullptr) throwError(msg::kUnknownUnit, std::string(symbol), mText);
+      if (unit == nullptr) qtf::raise(msg::parser::UnknownUnit, symbol, mText);
       Factor factor{unit, Exponent{1, 1}};
       if (const auto power = optionalExponent()) factor.power = power->first;
       if (!factor.power.isZero() && !multiplyFactor(list, factor, divide)) {
@@ -178,7 +178,7 @@ class Parser {
 
   [[noreturn]] void fail(const char* reason) const { failAt(mPos, reason); }
   [[noreturn]] void failAt(std::size_t pos, const char* reason) const {
-    throwError(msg::kInvalidUnitExpression, mText, std::to_string(pos), reason);
+    qtf::raise(msg::parser::InvalidUnitExpression, mText, pos, reason);
   }
 
   const std::string& mText;

@@ -21,7 +21,7 @@ namespace {
 using Operands = std::vector<PropagateOperandInfo>;
 using Factors = std::vector<double>;
 
-constexpr int kRuleCount = 12;
+constexpr int kRuleCount = PropagationRuleId::SquareRoot + 1;
 
 // Distinct unknown indices that get a rule of their own, reporting their index; beyond that they share one.
 constexpr std::size_t kMaxUnknownRules = 1024;
@@ -45,8 +45,7 @@ class IndexedRule : public UnitPropagationRule {
   // Checked before any factor is written, so a failed call leaves factors as it was.
   void requireOperands(std::size_t count, const Operands& operands, const Factors& factors) const {
     if (operands.size() != count || factors.size() != count) {
-      throwError(msg::kInvalidOperandCount, std::to_string(mIndex), std::to_string(count),
-                 std::to_string(operands.size()), std::to_string(factors.size()));
+      qtf::raise(msg::propagation::InvalidOperandCount, mIndex, count, operands.size(), factors.size());
     }
   }
 
@@ -80,11 +79,11 @@ class SumRule final : public IndexedRule {
       const Conversion c = convert(ExprNode::canonicalOf(u2), ExprNode::canonicalOf(u1));
       if (c.commensurate) {
         // A scale factor cannot carry an offset: 30 degC against 300 K must not compare 30 with 300.
-        if (c.offsetsDiffer) throwError(msg::kAffineUnitMismatch, textOf(u1), textOf(u2));
+        if (c.offsetsDiffer) qtf::raise(msg::propagation::AffineUnitMismatch, textOf(u1), textOf(u2));
         secondFactor = c.scale;
       } else if (!(operands[1].isZero() && u2.isOne())) {
         // Only a bare second zero is exempt: a zero first operand would hand its unit to the result.
-        throwError(msg::kIncommensurateOperands, textOf(u1), textOf(u2));
+        qtf::raise(msg::propagation::IncommensurateUnits, textOf(u1), textOf(u2));
       }
     }
     factors[0] = 1.0;
@@ -117,12 +116,12 @@ class ProductRule final : public IndexedRule {
 };
 
 // u to the power e, or InvalidExponent when a power would leave the 32-bit range.
-UnitExpression raise(const UnitExpression& u, const Exponent& e, const std::string& exponentDescription,
-                     const std::string& exponentUnit) {
+UnitExpression raisedTo(const UnitExpression& u, const Exponent& e, const std::string& exponentDescription,
+                        const std::string& exponentUnit) {
   FactorList factors = ExprNode::printed(u)->factors;
   const ExprNode* node = raiseTo(factors, e) ? intern(factors) : nullptr;
   if (node == nullptr) {
-    throwError(msg::kInvalidExponent, textOf(u), exponentUnit, exponentDescription,
+    qtf::raise(msg::propagation::InvalidExponent, textOf(u), exponentUnit, exponentDescription,
                "a power of the result leaves the 32-bit range");
   }
   return ExprNode::adopt(node);
@@ -140,8 +139,8 @@ class PowerRule final : public IndexedRule {
     double exponentFactor = 1.0;
     if (!exponent.isZero()) {
       if (!exponent.unit().isDimensionless()) {
-        throwError(msg::kInvalidExponent, textOf(base.unit()), textOf(exponent.unit()), exponentText(exponent),
-                   "the exponent must be dimensionless");
+        qtf::raise(msg::propagation::InvalidExponent, textOf(base.unit()), textOf(exponent.unit()),
+                   exponentText(exponent), "the exponent must be dimensionless");
       }
       exponentFactor = convert(ExprNode::canonicalOf(exponent.unit()), oneNode()).scale;
     }
@@ -150,10 +149,10 @@ class PowerRule final : public IndexedRule {
       const double value = exponent.isZero() ? 0.0 : exponent.scalarConstant() * exponentFactor;
       Exponent e;
       if (!nearestSmallFraction(value, e)) {
-        throwError(msg::kInvalidExponent, textOf(base.unit()), textOf(exponent.unit()), exponentText(exponent),
-                   "the exponent must be a fraction with a denominator up to 12");
+        qtf::raise(msg::propagation::InvalidExponent, textOf(base.unit()), textOf(exponent.unit()),
+                   exponentText(exponent), "the exponent must be a fraction with a denominator up to 12");
       }
-      result = raise(base.unit(), e, exponentText(exponent), textOf(exponent.unit()));
+      result = raisedTo(base.unit(), e, exponentText(exponent), textOf(exponent.unit()));
     }
     factors[0] = 1.0;
     factors[1] = exponentFactor;
@@ -192,7 +191,7 @@ class SqrtRule final : public IndexedRule {
   using IndexedRule::IndexedRule;
   UnitExpression propagate(const Operands& operands, Factors& factors) const override {
     requireOperands(1, operands, factors);
-    UnitExpression result = raise(operands[0].unit(), Exponent{1, 2}, "0.5", "1");
+    UnitExpression result = raisedTo(operands[0].unit(), Exponent{1, 2}, "0.5", "1");
     factors[0] = 1.0;
     return result;
   }
@@ -202,7 +201,7 @@ class UnknownRule final : public IndexedRule {
  public:
   UnknownRule(int index, std::string description) : IndexedRule(index), mDescription(std::move(description)) {}
   UnitExpression propagate(const Operands& /*operands*/, Factors& /*factors*/) const override {
-    throwError(msg::kUnknownRule, mDescription);
+    qtf::raise(msg::propagation::UnknownRule, mDescription);
   }
 
  private:
@@ -215,19 +214,20 @@ using RuleTable = std::array<const UnitPropagationRule*, kRuleCount>;
 const RuleTable& standardRules() {
   static const RuleTable* const table = [] {
     using Kind = ProductRule::Kind;
+    using Id = PropagationRuleId;
     return new RuleTable{
-        new UnchangedRule(0),                   // 0 UPlus, UMinus, Abs, Floor, Ceil, Transpose
-        new UnknownRule(1, "1"),                // 1 unused
-        new SumRule(2, false),                  // 2 Plus, Minus, concatenation
-        new SumRule(3, true),                   // 3 comparisons, Atan2
-        new UnknownRule(4, "4"),                // 4 unused
-        new ProductRule(5, Kind::Times),        // 5 Times, MTimes
-        new ProductRule(6, Kind::LeftDivide),   // 6 LDivide, MlDivide
-        new ProductRule(7, Kind::RightDivide),  // 7 RDivide, MrDivide
-        new PowerRule(8),                       // 8 Power, MPower
-        new LogicalRule(9),                     // 9 And, Or
-        new DimensionlessRule(10),              // 10 Not, IsInf, IsNan, Sin ... Exp
-        new SqrtRule(11),                       // 11 Sqrt
+        new UnchangedRule(Id::Unchanged),                       // 0
+        new UnknownRule(1, "1"),                                // 1 unused
+        new SumRule(Id::Additive, false),                       // 2
+        new SumRule(Id::Comparison, true),                      // 3
+        new UnknownRule(4, "4"),                                // 4 unused
+        new ProductRule(Id::Product, Kind::Times),              // 5
+        new ProductRule(Id::LeftQuotient, Kind::LeftDivide),    // 6
+        new ProductRule(Id::RightQuotient, Kind::RightDivide),  // 7
+        new PowerRule(Id::Power),                               // 8
+        new LogicalRule(Id::Logical),                           // 9
+        new DimensionlessRule(Id::Dimensionless),               // 10
+        new SqrtRule(Id::SquareRoot),                           // 11
     };
   }();
   return *table;

@@ -30,8 +30,8 @@ class ContextUnitParser final : public UnitParser {
     const detail::FactorList factors = detail::parseFactors(text, detail::ContextResolver(head));
     const detail::ExprNode* node = detail::internParsed(head->key, text, factors);
     if (node == nullptr) {
-      detail::throwError(detail::msg::kInvalidUnitExpression, text, std::to_string(text.size()),
-                         "the dimension exponents of the product leave the supported range");
+      qtf::raise(detail::msg::parser::InvalidUnitExpression, text, text.size(),
+                 "the dimension exponents of the product leave the supported range");
     }
     return detail::ExprNode::adopt(node);
   }

@@ -18,7 +18,7 @@ namespace {
 using detail::ExprNode;
 using detail::FactorList;
 
-[[noreturn]] void throwOverflow(const std::string& what) { detail::throwError(detail::msg::kExponentOverflow, what); }
+[[noreturn]] void throwOverflow(const std::string& what) { qtf::raise(detail::msg::unit::ExponentOverflow, what); }
 
 // Products and quotients met before, per thread: operators on 1x1 values ask for the same few again and again.
 // Operands are recognised by their nodes' serials, so entries need no reference on them; each entry holds a reference
@@ -109,8 +109,8 @@ UnitExpression UnitExpression::parse(const std::string& text) {
   const FactorList factors = detail::parseFactors(text, detail::UnitTable::instance());
   const ExprNode* node = detail::internParsed(0, text, factors);
   if (node == nullptr) {
-    detail::throwError(detail::msg::kInvalidUnitExpression, text, std::to_string(text.size()),
-                       "the dimension exponents of the product leave the supported range");
+    qtf::raise(detail::msg::parser::InvalidUnitExpression, text, text.size(),
+               "the dimension exponents of the product leave the supported range");
   }
   return UnitExpression(node);
 }
@@ -122,7 +122,7 @@ std::string UnitExpression::convertToString() const { return nodeOf(mNode)->text
 UnitConversion UnitExpression::getConversion(const UnitExpression& target) const {
   const detail::Conversion c = detail::convert(nodeOf(mCanonical), nodeOf(target.mCanonical));
   if (!c.commensurate) {
-    detail::throwError(detail::msg::kIncommensurateConversion, nodeOf(mNode)->text(), nodeOf(target.mNode)->text());
+    qtf::raise(detail::msg::unit::IncommensurateUnits, nodeOf(mNode)->text(), nodeOf(target.mNode)->text());
   }
   return UnitConversion{c.scale, c.offset};
 }
@@ -166,8 +166,7 @@ UnitExpression UnitExpression::operator/(const UnitExpression& other) const {
 
 UnitExpression UnitExpression::pow(int numerator, int denominator) const {
   if (denominator == 0) {
-    detail::throwError(detail::msg::kZeroDenominator, nodeOf(mNode)->text(), std::to_string(numerator),
-                       std::to_string(denominator));
+    qtf::raise(detail::msg::unit::InvalidExponent, nodeOf(mNode)->text(), numerator, denominator);
   }
   detail::Exponent e;
   FactorList factors = nodeOf(mNode)->factors;

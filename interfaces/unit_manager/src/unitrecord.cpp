@@ -230,7 +230,7 @@ class Loader final : public SymbolResolver {
   }
 
   [[noreturn]] static void fail(const char* identifier, int number, std::string_view raw) {
-    throwError(identifier, std::to_string(number), std::string(trim(raw)));
+    qtf::raise(identifier, number, trim(raw));
   }
 
   // The line's syntax: [prefixable] symbol = [number] [expr] [@ [-]number].

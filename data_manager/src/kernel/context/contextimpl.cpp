@@ -11,7 +11,7 @@ ContextImpl::ContextImpl(const unit_manager::Context& unitContext)
     : mUnitContext(&unitContext), mTimeUnit(unitContext) {
   const unit_manager::Unit* timeUnit = unitContext.timeUnit();
   if (timeUnit == nullptr) {
-    msg::raise(msg::context::TimeUnitNotSpecified);
+    qtf::raise(msg::context::TimeUnitNotSpecified);
   }
   mTimeUnit = unit_manager::UnitExpression(timeUnit);
 }

@@ -26,7 +26,7 @@ void destroyUnit(unit_manager::UnitExpression* unit) noexcept {
 
 qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
   if (!qtf::is_valid_type(type)) {
-    msg::raise(msg::value::InvalidDataType, std::to_string(static_cast<int>(type)));
+    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
   }
   return type;
 }
@@ -105,10 +105,10 @@ std::pair<void*, qtf::Dimension> DataTypeRec::convertData(qtf::DataTypeId::Type 
                                                           const unit_manager::UnitExpression& unit, const void* data,
                                                           bool affine) const {
   if (type != mDataType) {
-    msg::raise(msg::data_type_rec::InvalidDataTypeConversion);
+    qtf::raise(msg::data_type_rec::InvalidDataTypeConversion);
   }
   if (!mVariable && mDimension != dimension) {
-    msg::raise(msg::data_type_rec::InconsistentDimensions);
+    qtf::raise(msg::data_type_rec::InconsistentDimensions);
   }
   const qtf::Dimension result = mVariable ? dimension : mDimension;
   unit_manager::UnitConversion conversion = unit.getConversion(*mUnit);

@@ -25,7 +25,7 @@ template <typename T>
 void checkDivisors(const T* divisor, std::size_t count, const Scale<T>& scale) {
   for (std::size_t i = 0; i < count; ++i) {
     if (scale(divisor[i]) == T(0)) {
-      msg::raise(msg::value::IntegerDivisionByZero);
+      qtf::raise(msg::value::IntegerDivisionByZero);
     }
   }
 }
@@ -36,7 +36,7 @@ void checkNoNan(const T* data, std::size_t count) {
   if constexpr (!kIsInteger<T>) {
     for (std::size_t i = 0; i < count; ++i) {
       if (qtf_is_nan(data[i])) {
-        msg::raise(msg::value::CanNotConvertNanToLogical);
+        qtf::raise(msg::value::CanNotConvertNanToLogical);
       }
     }
   }
@@ -78,7 +78,7 @@ class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn,
     if (second->isScalar() || first == *second) {
       return first;
     }
-    msg::raise(msg::value::InvalidBinaryOperatorDimension);
+    qtf::raise(msg::value::InvalidBinaryOperatorDimension);
   }
 
   void compute(const Context&, void* result, const qtf::Dimension& first, const void* firstData, double firstFactor,
@@ -164,7 +164,7 @@ class ElementwiseFirstScalarOperator : public ElementwiseOperatorBase<Tin, Tout,
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!first.isScalar()) {
-      msg::raise(msg::value::InvalidElementWiseFirstScalarOperatorDimension);
+      qtf::raise(msg::value::InvalidElementWiseFirstScalarOperatorDimension);
     }
     return *second;
   }
@@ -196,7 +196,7 @@ class ElementwiseSecondScalarOperator : public ElementwiseOperatorBase<Tin, Tout
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!second->isScalar()) {
-      msg::raise(msg::value::InvalidElementWiseSecondScalarOperatorDimension);
+      qtf::raise(msg::value::InvalidElementWiseSecondScalarOperatorDimension);
     }
     return first;
   }
@@ -224,28 +224,30 @@ class ElementwiseSecondScalarOperator : public ElementwiseOperatorBase<Tin, Tout
 
 // And and Or: every raw element of both operands is checked for NaN before the inherited kernel runs.
 template <typename T, typename Fcn>
-class ElementwiseNoNanBinaryOperator : public ElementwiseBinaryOperator<T, unsigned char, Fcn, 9> {
+class ElementwiseNoNanBinaryOperator
+    : public ElementwiseBinaryOperator<T, unsigned char, Fcn, unit_manager::PropagationRuleId::Logical> {
  public:
   void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
                double firstFactor, const qtf::Dimension* second, const void* secondData,
                double secondFactor) const override {
     checkNoNan(static_cast<const T*>(firstData), first.getNumElements());
     checkNoNan(static_cast<const T*>(secondData), second->getNumElements());
-    ElementwiseBinaryOperator<T, unsigned char, Fcn, 9>::compute(context, result, first, firstData, firstFactor, second,
-                                                                 secondData, secondFactor);
+    ElementwiseBinaryOperator<T, unsigned char, Fcn, unit_manager::PropagationRuleId::Logical>::compute(
+        context, result, first, firstData, firstFactor, second, secondData, secondFactor);
   }
 };
 
 // Not: the same check on its one operand.
 template <typename T, typename Fcn>
-class ElementwiseNoNanUnaryOperator : public ElementwiseUnaryOperator<T, unsigned char, Fcn, 10> {
+class ElementwiseNoNanUnaryOperator
+    : public ElementwiseUnaryOperator<T, unsigned char, Fcn, unit_manager::PropagationRuleId::Dimensionless> {
  public:
   void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
                double firstFactor, const qtf::Dimension* second, const void* secondData,
                double secondFactor) const override {
     checkNoNan(static_cast<const T*>(firstData), first.getNumElements());
-    ElementwiseUnaryOperator<T, unsigned char, Fcn, 10>::compute(context, result, first, firstData, firstFactor, second,
-                                                                 secondData, secondFactor);
+    ElementwiseUnaryOperator<T, unsigned char, Fcn, unit_manager::PropagationRuleId::Dimensionless>::compute(
+        context, result, first, firstData, firstFactor, second, secondData, secondFactor);
   }
 };
 

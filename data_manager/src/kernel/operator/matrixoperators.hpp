@@ -21,7 +21,7 @@ class MTimes : public Operator<T> {
  public:
   qtf::DataTypeId::Type getResultType() const override { return TypeOf<T>::value; }
   const unit_manager::UnitPropagationRule* getPropagationRule(const Context& context) const override {
-    return context.getUnitContext().propagationRule(5);
+    return context.getUnitContext().propagationRule(unit_manager::PropagationRuleId::Product);
   }
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
@@ -34,7 +34,7 @@ class MTimes : public Operator<T> {
     if (first.n() == second->m()) {
       return qtf::Dimension(first.m(), second->n());
     }
-    msg::raise(msg::value::InvalidMtimesDimension);
+    qtf::raise(msg::value::InvalidMtimesDimension);
   }
   bool needsZeroedResult() const noexcept override { return true; }
   void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
@@ -59,12 +59,12 @@ class MPower : public Operator<T> {
  public:
   qtf::DataTypeId::Type getResultType() const override { return TypeOf<T>::value; }
   const unit_manager::UnitPropagationRule* getPropagationRule(const Context& context) const override {
-    return context.getUnitContext().propagationRule(8);
+    return context.getUnitContext().propagationRule(unit_manager::PropagationRuleId::Power);
   }
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!first.isScalar() || !second->isScalar()) {
-      msg::raise(msg::value::ScalarOperands);
+      qtf::raise(msg::value::ScalarOperands);
     }
     return first;
   }
@@ -82,7 +82,7 @@ class TransposeOperator : public Operator<T> {
  public:
   qtf::DataTypeId::Type getResultType() const override { return TypeOf<T>::value; }
   const unit_manager::UnitPropagationRule* getPropagationRule(const Context& context) const override {
-    return context.getUnitContext().propagationRule(0);
+    return context.getUnitContext().propagationRule(unit_manager::PropagationRuleId::Unchanged);
   }
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first, const qtf::Dimension*) const override {
     return qtf::Dimension(first.n(), first.m());
@@ -107,7 +107,7 @@ class RejectedMathOperator : public Operator<T> {
  public:
   qtf::DataTypeId::Type getResultType() const override { return qtf::DataTypeId::Double; }
   const unit_manager::UnitPropagationRule* getPropagationRule(const Context&) const override {
-    msg::raise(msg::value::InvalidMathOperatorType);
+    qtf::raise(msg::value::InvalidMathOperatorType);
   }
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension&, const qtf::Dimension*) const override {
     return qtf::Dimension(0, 0);

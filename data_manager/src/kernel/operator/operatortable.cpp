@@ -17,6 +17,8 @@ namespace {
 template <typename T>
 using OperatorPtr = std::unique_ptr<const Operator<T>>;
 
+using RuleId = unit_manager::PropagationRuleId;
+
 // The math entries: the double functions for Double, the rejecting classes for the other types.
 template <typename T, typename Fcn, int Rule>
 OperatorPtr<T> unaryMath() {
@@ -30,7 +32,7 @@ OperatorPtr<T> unaryMath() {
 template <typename T>
 OperatorPtr<T> atan2Operator() {
   if constexpr (std::is_same_v<T, double>) {
-    return OperatorPtr<T>(new ElementwiseBinaryOperator<double, double, Atan2Fcn, 3>);
+    return OperatorPtr<T>(new ElementwiseBinaryOperator<double, double, Atan2Fcn, RuleId::Comparison>);
   } else {
     return OperatorPtr<T>(new Atan2<T>);
   }
@@ -39,7 +41,7 @@ OperatorPtr<T> atan2Operator() {
 template <typename T>
 OperatorPtr<T> sqrtOperator() {
   if constexpr (std::is_same_v<T, double>) {
-    return OperatorPtr<T>(new ElementwiseUnaryOperator<double, double, SqrtFcn, 11>);
+    return OperatorPtr<T>(new ElementwiseUnaryOperator<double, double, SqrtFcn, RuleId::SquareRoot>);
   } else {
     return OperatorPtr<T>(new Sqrt<T>);
   }
@@ -53,48 +55,48 @@ using UChar = unsigned char;
 template <typename T>
 OperatorTable<T>* buildTable() {
   OperatorPtr<T> made[ValueOpId::NumValueOps] = {
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, PlusFcn<T>, 2>),           // 0 Plus
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UPlusFcn<T>, 0>),           // 1 UPlus
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, MinusFcn<T>, 2>),          // 2 Minus
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UMinusFcn<T>, 0>),          // 3 UMinus
-      OperatorPtr<T>(new MTimes<T>),                                                // 4 MTimes
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, TimesFcn<T>, 5>),          // 5 Times
-      OperatorPtr<T>(new MPower<T>),                                                // 6 MPower
-      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, PowerFcn<T>, 8>),    // 7 Power
-      OperatorPtr<T>(new ElementwiseFirstScalarOperator<T, T, LDivideFcn<T>, 6>),   // 8 MlDivide
-      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, RDivideFcn<T>, 7>),  // 9 MrDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, LDivideFcn<T>, 6>),        // 10 LDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, RDivideFcn<T>, 7>),        // 11 RDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, EqFcn<T>, 3>),      // 12 Eq
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, NeFcn<T>, 3>),      // 13 Ne
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LtFcn<T>, 3>),      // 14 Lt
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GtFcn<T>, 3>),      // 15 Gt
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LeFcn<T>, 3>),      // 16 Le
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GeFcn<T>, 3>),      // 17 Ge
-      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, AndFcn<T>>),             // 18 And
-      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, OrFcn<T>>),              // 19 Or
-      unaryMath<T, SinFcn, 10>(),                                                   // 20 Sin
-      unaryMath<T, CosFcn, 10>(),                                                   // 21 Cos
-      unaryMath<T, TanFcn, 10>(),                                                   // 22 Tan
-      unaryMath<T, ASinFcn, 10>(),                                                  // 23 ASin
-      unaryMath<T, ACosFcn, 10>(),                                                  // 24 ACos
-      unaryMath<T, ATanFcn, 10>(),                                                  // 25 ATan
-      atan2Operator<T>(),                                                           // 26 Atan2
-      unaryMath<T, LogFcn, 10>(),                                                   // 27 Log
-      unaryMath<T, Log10Fcn, 10>(),                                                 // 28 Log10
-      unaryMath<T, SinhFcn, 10>(),                                                  // 29 Sinh
-      unaryMath<T, CoshFcn, 10>(),                                                  // 30 Cosh
-      unaryMath<T, TanhFcn, 10>(),                                                  // 31 Tanh
-      unaryMath<T, ExpFcn, 10>(),                                                   // 32 Exp
-      sqrtOperator<T>(),                                                            // 33 Sqrt
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, AbsFcn<T>, 0>),             // 34 Abs
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, FloorFcn<T>, 0>),           // 35 Floor
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, CeilFcn<T>, 0>),            // 36 Ceil
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsInfFcn<T>, 10>),   // 37 IsInf
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsNanFcn<T>, 10>),   // 38 IsNan
-      OperatorPtr<T>(new ElementwiseNoNanUnaryOperator<T, NotFcn<T>>),              // 39 Not
-      OperatorPtr<T>(new TransposeOperator<T>),                                     // 40 Transpose
-      OperatorPtr<T>(new TransposeOperator<T>),                                     // 41 CTranspose
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, PlusFcn<T>, RuleId::Additive>),                // 0 Plus
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UPlusFcn<T>, RuleId::Unchanged>),               // 1 UPlus
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, MinusFcn<T>, RuleId::Additive>),               // 2 Minus
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UMinusFcn<T>, RuleId::Unchanged>),              // 3 UMinus
+      OperatorPtr<T>(new MTimes<T>),                                                                    // 4 MTimes
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, TimesFcn<T>, RuleId::Product>),                // 5 Times
+      OperatorPtr<T>(new MPower<T>),                                                                    // 6 MPower
+      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, PowerFcn<T>, RuleId::Power>),            // 7 Power
+      OperatorPtr<T>(new ElementwiseFirstScalarOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>),    // 8 MlDivide
+      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>),  // 9 MrDivide
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>),         // 10 LDivide
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>),        // 11 RDivide
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, EqFcn<T>, RuleId::Comparison>),         // 12 Eq
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, NeFcn<T>, RuleId::Comparison>),         // 13 Ne
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LtFcn<T>, RuleId::Comparison>),         // 14 Lt
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GtFcn<T>, RuleId::Comparison>),         // 15 Gt
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LeFcn<T>, RuleId::Comparison>),         // 16 Le
+      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GeFcn<T>, RuleId::Comparison>),         // 17 Ge
+      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, AndFcn<T>>),                                 // 18 And
+      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, OrFcn<T>>),                                  // 19 Or
+      unaryMath<T, SinFcn, RuleId::Dimensionless>(),                                                    // 20 Sin
+      unaryMath<T, CosFcn, RuleId::Dimensionless>(),                                                    // 21 Cos
+      unaryMath<T, TanFcn, RuleId::Dimensionless>(),                                                    // 22 Tan
+      unaryMath<T, ASinFcn, RuleId::Dimensionless>(),                                                   // 23 ASin
+      unaryMath<T, ACosFcn, RuleId::Dimensionless>(),                                                   // 24 ACos
+      unaryMath<T, ATanFcn, RuleId::Dimensionless>(),                                                   // 25 ATan
+      atan2Operator<T>(),                                                                               // 26 Atan2
+      unaryMath<T, LogFcn, RuleId::Dimensionless>(),                                                    // 27 Log
+      unaryMath<T, Log10Fcn, RuleId::Dimensionless>(),                                                  // 28 Log10
+      unaryMath<T, SinhFcn, RuleId::Dimensionless>(),                                                   // 29 Sinh
+      unaryMath<T, CoshFcn, RuleId::Dimensionless>(),                                                   // 30 Cosh
+      unaryMath<T, TanhFcn, RuleId::Dimensionless>(),                                                   // 31 Tanh
+      unaryMath<T, ExpFcn, RuleId::Dimensionless>(),                                                    // 32 Exp
+      sqrtOperator<T>(),                                                                                // 33 Sqrt
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, AbsFcn<T>, RuleId::Unchanged>),                 // 34 Abs
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, FloorFcn<T>, RuleId::Unchanged>),               // 35 Floor
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, CeilFcn<T>, RuleId::Unchanged>),                // 36 Ceil
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsInfFcn<T>, RuleId::Dimensionless>),    // 37 IsInf
+      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsNanFcn<T>, RuleId::Dimensionless>),    // 38 IsNan
+      OperatorPtr<T>(new ElementwiseNoNanUnaryOperator<T, NotFcn<T>>),                                  // 39 Not
+      OperatorPtr<T>(new TransposeOperator<T>),                                                         // 40 Transpose
+      OperatorPtr<T>(new TransposeOperator<T>),                                                         // 41 CTranspose
   };
   auto* table = new OperatorTable<T>;
   for (int i = 0; i < ValueOpId::NumValueOps; ++i) {

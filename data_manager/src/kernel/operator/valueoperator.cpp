@@ -33,7 +33,7 @@ bool isOperator(ValueOpId::Type op) noexcept { return op >= 0 && op < ValueOpId:
 
 void checkOperator(ValueOpId::Type op) {
   if (!isOperator(op)) {
-    msg::raise(msg::value::InvalidOperator, std::to_string(static_cast<int>(op)));
+    qtf::raise(msg::value::InvalidOperator, static_cast<int>(op));
   }
 }
 

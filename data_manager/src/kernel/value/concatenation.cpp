@@ -25,8 +25,6 @@ struct BufferDeleter {
   void operator()(void* block) const noexcept { qtf_free(block); }
 };
 
-constexpr int kPlusRule = 2;
-
 // The extent operands share (columns when stacking vertically) and the one they add up.
 std::uint32_t sharedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.n() : d.m(); }
 std::uint32_t stackedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.m() : d.n(); }
@@ -51,7 +49,8 @@ Value concatenate(const Context& context, std::uint32_t total, std::uint32_t sha
   const Value& leadValue = values[lead];
   std::vector<double> factors(values.size(), 0.0);
   unit_manager::UnitExpression resultUnit(context.getUnitContext());
-  const unit_manager::UnitPropagationRule* rule = context.getUnitContext().propagationRule(kPlusRule);
+  const unit_manager::UnitPropagationRule* rule =
+      context.getUnitContext().propagationRule(unit_manager::PropagationRuleId::Additive);
   // Each operand is paired with the lead; the pair's second factor is the operand's scale.
   std::vector<unit_manager::PropagateOperandInfo> pair{
       describeOperand<T>(leadValue.getDimension(), leadValue.getUnit(), leadValue.getGenericValue())};
@@ -114,7 +113,7 @@ static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
 
 Value concatenate(const std::vector<Value>& values, bool vertical) {
   if (values.empty()) {
-    msg::raise(msg::value::EmptyConcatenation);
+    qtf::raise(msg::value::EmptyConcatenation);
   }
   const Context& context = values.front().getContext();
   std::vector<bool> skip(values.size(), true);
@@ -131,10 +130,10 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
     } else {
       const Value& leadValue = values[lead];
       if (sharedExtent(d, vertical) != sharedExtent(leadValue.getDimension(), vertical)) {
-        msg::raise(msg::value::InconsistentCatDimensions);
+        qtf::raise(msg::value::InconsistentCatDimensions);
       }
       if (values[i].getDataType() != leadValue.getDataType()) {
-        msg::raise(msg::value::InconsistentCatTypes);
+        qtf::raise(msg::value::InconsistentCatTypes);
       }
     }
     total += stackedExtent(d, vertical);
@@ -143,7 +142,7 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
     return Value(context, ValueTraitId::Resolved, qtf::DataTypeId::Double, qtf::Dimension(0, 0));
   }
   if (total > std::numeric_limits<std::uint32_t>::max()) {
-    msg::raise(msg::value::TooManyElements, std::to_string(total), vertical ? "rows" : "columns");
+    qtf::raise(msg::value::TooManyElements, total, vertical ? "rows" : "columns");
   }
   const int index = values[lead].getDataType() + (vertical ? 0 : qtf::DataTypeId::NumTypes);
   return kConcatenators[index](context, static_cast<std::uint32_t>(total),

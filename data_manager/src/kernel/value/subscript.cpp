@@ -19,7 +19,7 @@ struct BufferDeleter {
 // read outside the source buffer.
 ValueData* selectElements(const Value& source, const qtf::SubsRef& ref) {
   if (ref.sourceDimension() != source.getDimension()) {
-    msg::raise(msg::value::InconsistentSubscriptDimension, ref.sourceDimension().str(), source.getDimension().str());
+    qtf::raise(msg::value::InconsistentSubscriptDimension, ref.sourceDimension().str(), source.getDimension().str());
   }
   const void* data = source.getGenericValue();
   const qtf::DataTypeId::Type type = source.getDataType();

@@ -11,8 +11,10 @@
 #include <memory>
 #include <ostream>
 #include <string_view>
+#include <type_traits>
 
 #include "data_manager/context.hpp"
+#include "data_manager/print.hpp"
 #include "data_manager/value.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/valueaccess.hpp"
@@ -69,9 +71,7 @@ std::size_t countPieces(std::string_view text, char sep) {
   return count;
 }
 
-[[noreturn]] void invalidData(std::string_view text) {
-  msg::raise(msg::value::InvalidStringDataSpecification, std::string(text));
-}
+[[noreturn]] void invalidData(std::string_view text) { qtf::raise(msg::value::InvalidStringDataSpecification, text); }
 
 // The DATA text without brackets, trimmed. field is the first field as given, for the message.
 std::string_view stripBrackets(std::string_view field) {
@@ -246,7 +246,7 @@ ParsedValueText parseValueText(const Context& context, const std::string& text) 
   std::size_t fieldCount = 0;
   forEachPiece(text, character(FieldSeparator)[0], [&](std::string_view field) {
     if (fieldCount == 3) {
-      msg::raise(msg::value::InvalidStringValueSpecification, text);
+      qtf::raise(msg::value::InvalidStringValueSpecification, text);
     }
     fields[fieldCount++] = field;
     return true;
@@ -263,7 +263,7 @@ ParsedValueText parseValueText(const Context& context, const std::string& text) 
   }
   parsed.type = qtf::type_from_string(typeText);
   if (parsed.type == qtf::DataTypeId::Unknown) {
-    msg::raise(msg::value::InvalidStringTypeSpecification, typeText);
+    qtf::raise(msg::value::InvalidStringTypeSpecification, typeText);
   }
   Matrix matrix = parseMatrix(data, parsed.type);
   parsed.dimension = matrix.dimension;
@@ -271,28 +271,51 @@ ParsedValueText parseValueText(const Context& context, const std::string& text) 
   return parsed;
 }
 
-// Writes one element as the stream's default format would: doubles in general notation with 6 significant digits,
-// integers in decimal, the character types as the character itself.
+// How elements are written; taken from PrintOptions once, checked.
+struct ElementFormat {
+  int digits;  // significant digits of doubles; 0 for the shortest text that reads back exactly
+  bool charactersAsNumbers;
+};
+
+// Doubles beyond this many significant digits print no differently: a double's exact decimal expansion is shorter.
+constexpr int kMaxDigits = 800;
+
+// Writes one element as a stream with the format's precision would: doubles in general notation, integers in
+// decimal, the character types as the character itself unless they print as numbers.
 template <typename T>
-char* writeElement(char* out, T x) {
+char* writeElement(char* out, T x, const ElementFormat& format) {
   if constexpr (std::is_same_v<T, unsigned char> || std::is_same_v<T, char>) {
+    if (format.charactersAsNumbers) {
+      return std::to_chars(out, out + 8, static_cast<int>(x)).ptr;
+    }
     *out = static_cast<char>(x);
     return out + 1;
   } else if constexpr (std::is_same_v<T, double>) {
-    // to_chars with a precision formats exactly as printf's %.6g, which is what a default stream writes; only the
-    // non-finite spellings need care, and they match too ("inf", "-inf", "nan", "-nan").
-    return std::to_chars(out, out + 32, x, std::chars_format::general, 6).ptr;
+    // to_chars with a precision formats exactly as printf's %.Ng, which is what a stream of that precision writes;
+    // only the non-finite spellings need care, and they match too ("inf", "-inf", "nan", "-nan").
+    if (format.digits == 0) {
+      return std::to_chars(out, out + kMaxDigits + 16, x).ptr;
+    }
+    return std::to_chars(out, out + kMaxDigits + 16, x, std::chars_format::general, format.digits).ptr;
   } else {
-    return std::to_chars(out, out + 32, x).ptr;
+    return std::to_chars(out, out + 16, x).ptr;
   }
 }
 
-// Upper bound of the text one element takes, separator included.
+// Upper bound of the text one element takes, its separator included: sign, digits, point, "e-308".
 template <typename T>
-constexpr std::size_t kMaxElementText = std::is_same_v<T, double> ? 16 : (sizeof(T) == 1 ? 2 : 12);
+std::size_t maxElementText(const ElementFormat& format) {
+  if constexpr (std::is_same_v<T, double>) {
+    return static_cast<std::size_t>(format.digits == 0 ? 17 : format.digits) + 9;
+  } else if constexpr (sizeof(T) == 1) {
+    return format.charactersAsNumbers ? 5 : 2;
+  } else {
+    return 12;
+  }
+}
 
 template <typename T>
-std::string printElements(const qtf::Dimension& dimension, const void* data) {
+std::string printElements(const qtf::Dimension& dimension, const void* data, const ElementFormat& format) {
   const auto* elements = static_cast<const T*>(data);
   std::string out;
   out += character(OpenBracket);
@@ -311,8 +334,9 @@ std::string printElements(const qtf::Dimension& dimension, const void* data) {
       out += character(EmptyRow);
     }
   } else if (!dimension.isEmpty()) {
-    // Grow the string once and write through a pointer: one to_chars per element, no stream.
-    out.resize(1 + dimension.getNumElements() * (kMaxElementText<T> + 16));
+    // Grow the string once and write through a pointer: one to_chars per element, no stream. The last element may
+    // use the whole of to_chars' window, so the bound leaves room for it.
+    out.resize(1 + dimension.getNumElements() * maxElementText<T>(format) + kMaxDigits + 16);
     char* p = out.data() + 1;
     for (std::uint32_t i = 0; i < dimension.m(); ++i) {
       if (i > 0) {
@@ -322,7 +346,7 @@ std::string printElements(const qtf::Dimension& dimension, const void* data) {
         if (j > 0) {
           *p++ = character(ElementSeparator)[0];
         }
-        p = writeElement(p, elements[dimension.computeIndex(i, j)]);
+        p = writeElement(p, elements[dimension.computeIndex(i, j)], format);
       }
     }
     out.resize(static_cast<std::size_t>(p - out.data()));
@@ -331,7 +355,7 @@ std::string printElements(const qtf::Dimension& dimension, const void* data) {
   return out;
 }
 
-using PrintFcn = std::string (*)(const qtf::Dimension&, const void*);
+using PrintFcn = std::string (*)(const qtf::Dimension&, const void*, const ElementFormat&);
 
 const PrintFcn kPrinters[] = {
     &printElements<unsigned char>,  // 0 UChar
@@ -351,16 +375,28 @@ ValueData::ValueData(const Context& context, const std::string& text)
 ValueData::ValueData(const Context& context, ParsedValueText&& parsed)
     : ValueData(context, parsed.type, parsed.dimension, parsed.unit, parsed.buffer.release()) {}
 
-std::string Value::toString() const {
-  std::string unit = getUnit().convertToString();
-  const void* data = getGenericValue();
-  std::string text = kPrinters[getDataType()](getDimension(), data);
+std::string toString(const Value& value, const PrintOptions& options) {
+  if (options.significantDigits < 0) {
+    qtf::raise(msg::value::InvalidPrintPrecision, options.significantDigits);
+  }
+  const ElementFormat format{std::min(options.significantDigits, kMaxDigits), options.charactersAsNumbers};
+  std::string unit = value.getUnit().convertToString();
+  const void* data = value.getGenericValue();
+  std::string text = kPrinters[value.getDataType()](value.getDimension(), data, format);
   text += character(FieldSeparator);
   text += unit;
   text += character(FieldSeparator);
-  text += qtf::get_type_name_lower(getDataType());
+  text += qtf::get_type_name_lower(value.getDataType());
   return text;
 }
+
+std::string toString(const Value& value, int significantDigits) {
+  PrintOptions options;
+  options.significantDigits = significantDigits;
+  return toString(value, options);
+}
+
+std::string Value::toString() const { return data_manager::toString(*this, PrintOptions{}); }
 
 std::ostream& operator<<(std::ostream& stream, const Value& value) { return stream << value.toString(); }
 

@@ -94,7 +94,7 @@ const void* Value::getGenericValue() const {
   // A value tied to other data: ask the end of the chain.
   const ValueDataState& end = mData->getState().getValueData().getState();
   if (!end.isResolved()) {
-    msg::raise(msg::value::QueryUnresolvedValue);
+    qtf::raise(msg::value::QueryUnresolvedValue);
   }
   return end.getGenericValue();
 }

@@ -19,7 +19,7 @@ ValueDataStateFactory* stateFactories() {
 
 qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
   if (!qtf::is_valid_type(type)) {
-    msg::raise(msg::value::InvalidDataType, std::to_string(static_cast<int>(type)));
+    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
   }
   return type;
 }
@@ -88,16 +88,16 @@ void ValueData::referTo(ValueData& target) {
     return;
   }
   if (isResolved()) {
-    msg::raise(msg::value::OverresolvingValue);
+    qtf::raise(msg::value::OverresolvingValue);
   }
   if (mDataType != end.mDataType) {
-    msg::raise(msg::value::InconsistentDataType, qtf::get_type_name(mDataType), qtf::get_type_name(end.mDataType));
+    qtf::raise(msg::value::InconsistentDataType, qtf::get_type_name(mDataType), qtf::get_type_name(end.mDataType));
   }
   if (mDimension != end.mDimension) {
-    msg::raise(msg::value::InconsistentDimension, mDimension.str(), end.mDimension.str());
+    qtf::raise(msg::value::InconsistentDimension, mDimension.str(), end.mDimension.str());
   }
   if (!mUnit.commensurate(end.mUnit)) {
-    msg::raise(msg::value::InconsistentUnits, mUnit.convertToString(), end.mUnit.convertToString());
+    qtf::raise(msg::value::InconsistentUnits, mUnit.convertToString(), end.mUnit.convertToString());
   }
   // Allocate the new state before the old one goes, so that running out of memory changes nothing.
   ValueDataState* reference = new ReferenceValueDataState(end);
@@ -125,7 +125,7 @@ bool ValueData::registerStateFactory(ValueTraitId::Type trait, ValueDataStateFac
 ValueDataState* ValueData::createState(ValueData& owner, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
                                        const qtf::Dimension& dimension, const void* data) {
   if (trait < 0 || trait >= ValueTraitId::NumTraits || stateFactories()[trait] == nullptr) {
-    msg::raise(msg::value::InvalidValueTrait, std::to_string(static_cast<int>(trait)));
+    qtf::raise(msg::value::InvalidValueTrait, static_cast<int>(trait));
   }
   return stateFactories()[trait](owner, type, dimension, data);
 }

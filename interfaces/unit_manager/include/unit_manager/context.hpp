@@ -21,6 +21,24 @@ namespace detail {
 struct DefinitionsBlock;
 }  // namespace detail
 
+// The standard propagation rules, by the index that Context::propagationRule takes. u1 and u2 are the operands'
+// units; "convert u2 to u1" is the scale of u2 in u1. Every other index has a rule that throws
+// "unit_manager:propagation:UnknownRule".
+struct PropagationRuleId {
+  enum Type : int {
+    Unchanged = 0,       // UPlus, UMinus, Abs, Floor, Ceil, Transpose: u1, factor 1
+    Additive = 2,        // Plus, Minus, concatenation: u1, factors 1 and u2 converted to u1
+    Comparison = 3,      // comparisons, Atan2: "1", factors as Additive
+    Product = 5,         // Times, MTimes: u1*u2, factors 1, 1
+    LeftQuotient = 6,    // LDivide, MlDivide: u2/u1, factors 1, 1
+    RightQuotient = 7,   // RDivide, MrDivide: u1/u2, factors 1, 1
+    Power = 8,           // Power, MPower: u1^e, e the dimensionless exponent operand
+    Logical = 9,         // And, Or: "1", factors 1, 1
+    Dimensionless = 10,  // Not, IsInf, IsNan, Sin ... Exp: "1", a dimensionless operand's scale to "1"
+    SquareRoot = 11,     // Sqrt: u1^(1/2), factor 1
+  };
+};
+
 // Reads unit texts. A parser is cheap; each caller may make its own.
 class UNIT_MANAGER_EXPORT UnitParser {
  public:
