@@ -1,9 +1,12 @@
 # SPDX-License-Identifier: Apache-2.0
 """The library's 42 operators by their names: ops.plus(a, b), ops.mldivide(a, b), ops.atan2(y, x), ops.sqrt(v), ...
 
-Each takes one or two operands (sorvexa.Value, Python numbers, nested lists or numpy arrays, the latter read as
+"and", "or" and "not" are Python keywords: call them as ops.and_, ops.or_ and ops.not_ (getattr(ops, "and") works
+too). Each takes one or two operands (sorvexa.Value, Python numbers, nested lists or numpy arrays, the latter read as
 values in unit "1"); the first operand's element type decides the evaluation.
 """
+
+import keyword
 
 from . import _core
 
@@ -28,6 +31,8 @@ def _make(index, name, count):
 names = []
 for _index, (_name, _count) in enumerate(_core.operator_names()):
     globals()[_name] = _make(_index, _name, _count)
+    if keyword.iskeyword(_name):
+        globals()[_name + "_"] = globals()[_name]
     names.append(_name)
 
-__all__ = list(names)
+__all__ = [n + "_" if keyword.iskeyword(n) else n for n in names]

@@ -127,6 +127,7 @@ EXPECTED_NAMES = ["plus", "uplus", "minus", "uminus", "mtimes", "times", "mpower
 
 def test_every_library_operator_is_in_ops():
     assert sx.ops.names == EXPECTED_NAMES
+    assert sx.ops.or_ is getattr(sx.ops, "or") and "not_" in sx.ops.__all__
     two = sx.Value("[4]")
     for name in EXPECTED_NAMES:
         function = getattr(sx.ops, name)
@@ -140,6 +141,7 @@ def test_every_library_operator_is_in_ops():
     (lambda: sx.ops.mpower(sx.Value("2:m"), 3), "[8]:m^3:double"),
     (lambda: sx.ops.sqrt(sx.Value("[4,9]:m^2")), "[2,3]:m:double"),
     (lambda: sx.ops.isnan(sx.Value("[1,nan]")), None),
+    (lambda: sx.ops.and_(sx.Value("[0,1]"), sx.Value("[1,1]")) | sx.ops.not_(sx.Value("[1,1]")), None),
 ])
 def test_ops_reach_the_operators_without_python_syntax(call, expected):
     if expected is None:
