@@ -17,8 +17,7 @@ using qtf::DataTypeId;
 namespace sorvexa_python {
 namespace {
 
-constexpr const char* kTypeList =
-    "float64 (double), int32 (int), uint32 (uint), int8 (char), uint8 or bool (uchar)";
+constexpr const char* kTypeList = "float64 (double), int32 (int), uint32 (uint), int8 (char), uint8 or bool (uchar)";
 
 // numpy's objects, looked up once; never released, as the interpreter may tear down modules first.
 const py::object& numpyAttribute(const char* name) {
@@ -208,9 +207,9 @@ bool Operand::load(py::handle obj, const std::shared_ptr<UnitSystem>& fallback) 
   if (mPy) {
     return true;
   }
-  if (py::isinstance<py::str>(obj) || !(py::isinstance<py::array>(obj) || py::isinstance<py::int_>(obj) ||
-                                        py::isinstance<py::float_>(obj) || py::isinstance<py::list>(obj) ||
-                                        py::isinstance(obj, numpyGeneric()))) {
+  if (py::isinstance<py::str>(obj) ||
+      !(py::isinstance<py::array>(obj) || py::isinstance<py::int_>(obj) || py::isinstance<py::float_>(obj) ||
+        py::isinstance<py::list>(obj) || py::isinstance(obj, numpyGeneric()))) {
     return false;
   }
   mFallback = &fallback;

@@ -28,8 +28,8 @@ void setError(const qtf::MessageException& e) {
   try {
     py::object error = py::reinterpret_borrow<py::object>(gError)(decode(e.what()));
     error.attr("identifier") = decode(e.identifier());
-    error.attr("arguments") = py::make_tuple(decode(e.argument(1)), decode(e.argument(2)), decode(e.argument(3)),
-                                             decode(e.argument(4)));
+    error.attr("arguments") =
+        py::make_tuple(decode(e.argument(1)), decode(e.argument(2)), decode(e.argument(3)), decode(e.argument(4)));
     PyErr_SetObject(gError, error.ptr());
   } catch (py::error_already_set& failure) {
     failure.restore();

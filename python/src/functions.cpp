@@ -103,8 +103,8 @@ in another.)";
 
 void bindUnitSystem(py::module_& m) {
   py::class_<UnitSystem, std::shared_ptr<UnitSystem>> cls(m, "UnitSystem", kUnitSystemDoc);
-  cls.def(py::init([](const std::string& definitions) { return UnitSystem::make(definitions); }),
-          "definitions"_a = "", "A system of the built-in units plus definitions. Raises sorvexa.Error for a text "
+  cls.def(py::init([](const std::string& definitions) { return UnitSystem::make(definitions); }), "definitions"_a = "",
+          "A system of the built-in units plus definitions. Raises sorvexa.Error for a text "
           "that fails (nothing of it is kept).");
   cls.def("define", &UnitSystem::define, "definitions"_a,
           "Adds definitions, whole or not at all. Raises sorvexa.Error (unit_manager:definition:...) with the line "
@@ -159,28 +159,26 @@ void bindFunctions(py::module_& m) {
   m.def(
       "horzcat", [](const py::args& args) { return concatenate(args, false); },
       "The values placed left to right; later values are scaled into the first non-empty one's unit.");
-  m.def(
-      "_restore",
-      [](const std::shared_ptr<UnitSystem>& given, const std::string& typeName, std::pair<std::uint32_t, std::uint32_t> shape,
-         const std::string& unitText, py::handle data) {
-        const std::shared_ptr<UnitSystem>& system = given ? given : UnitSystem::standard();
-        const qtf::DataTypeId::Type type = qtf::type_from_string(typeName);
-        if (type == qtf::DataTypeId::Unknown) {
-          throw py::value_error("no element type '" + typeName + "'");
-        }
-        const qtf::Dimension dimension(shape.first, shape.second);
-        const unit_manager::UnitExpression unit = system->parseUnit(unitText);
-        if (data.is_none()) {
-          return PyValue{system, Value(system->context(), data_manager::ValueTraitId::Unresolved, type, dimension,
-                                       unit, nullptr)};
-        }
-        const std::string bytes = data.cast<std::string>();
-        if (bytes.size() != dimension.getNumElements() * qtf::get_type_size(type)) {
-          throw py::value_error("the pickled elements do not fill a " + dimension.str() + " " + typeName + " value");
-        }
-        return PyValue{system, Value(system->context(), data_manager::ValueTraitId::Resolved, type, dimension, unit,
-                                     bytes.data())};
-      });
+  m.def("_restore", [](const std::shared_ptr<UnitSystem>& given, const std::string& typeName,
+                       std::pair<std::uint32_t, std::uint32_t> shape, const std::string& unitText, py::handle data) {
+    const std::shared_ptr<UnitSystem>& system = given ? given : UnitSystem::standard();
+    const qtf::DataTypeId::Type type = qtf::type_from_string(typeName);
+    if (type == qtf::DataTypeId::Unknown) {
+      throw py::value_error("no element type '" + typeName + "'");
+    }
+    const qtf::Dimension dimension(shape.first, shape.second);
+    const unit_manager::UnitExpression unit = system->parseUnit(unitText);
+    if (data.is_none()) {
+      return PyValue{system,
+                     Value(system->context(), data_manager::ValueTraitId::Unresolved, type, dimension, unit, nullptr)};
+    }
+    const std::string bytes = data.cast<std::string>();
+    if (bytes.size() != dimension.getNumElements() * qtf::get_type_size(type)) {
+      throw py::value_error("the pickled elements do not fill a " + dimension.str() + " " + typeName + " value");
+    }
+    return PyValue{system,
+                   Value(system->context(), data_manager::ValueTraitId::Resolved, type, dimension, unit, bytes.data())};
+  });
 }
 
 }  // namespace sorvexa_python

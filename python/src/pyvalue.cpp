@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 //
 // sorvexa.Value: construction, numpy views, the operators, conversions, subscripting, lowering and pickling.
+#include "pyvalue.hpp"
+
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -12,13 +14,12 @@
 #include <vector>
 
 #include "bindings.hpp"
-#include "errors.hpp"
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/datatyperec.hpp"
 #include "data_manager/print.hpp"
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"
-#include "pyvalue.hpp"
+#include "errors.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/subsref.hpp"
 #include "qtir/function.hpp"
@@ -359,8 +360,7 @@ void bindValue(py::module_& m) {
         Value value = makeValue(*system, data, unit, dataTypeFromArgument(dtype));
         return PyValue{std::move(system), std::move(value)};
       },
-      py::name("Value"), "data"_a, "unit"_a = py::none(), "dtype"_a = py::none(), py::kw_only(),
-      "system"_a = nullptr));
+      py::name("Value"), "data"_a, "unit"_a = py::none(), "dtype"_a = py::none(), py::kw_only(), "system"_a = nullptr));
 
   cls.def_static(
       "unresolved",
@@ -377,8 +377,8 @@ void bindValue(py::module_& m) {
         if (shape.first < 0 || shape.second < 0 || shape.first > limit || shape.second > limit) {
           throw py::value_error("a shape is two extents from 0 to 2**32 - 1");
         }
-        const unit_manager::UnitExpression u =
-            unit.is_none() ? system->context().getUnitContext().defaultUnit() : system->parseUnit(unit.cast<std::string>());
+        const unit_manager::UnitExpression u = unit.is_none() ? system->context().getUnitContext().defaultUnit()
+                                                              : system->parseUnit(unit.cast<std::string>());
         Value value(system->context(), data_manager::ValueTraitId::Unresolved, type,
                     qtf::Dimension(static_cast<std::uint32_t>(shape.first), static_cast<std::uint32_t>(shape.second)),
                     u, nullptr);
@@ -426,12 +426,15 @@ void bindValue(py::module_& m) {
         if (dtype.is_none() && copy.is_none()) {
           return std::move(view);
         }
-        return py::module_::import("numpy").attr("array")(view, "dtype"_a = dtype, "copy"_a = !copy.is_none() && copy.cast<bool>());
+        return py::module_::import("numpy").attr("array")(view, "dtype"_a = dtype,
+                                                          "copy"_a = !copy.is_none() && copy.cast<bool>());
       },
-      "dtype"_a = py::none(), "copy"_a = py::none());
+      "dtype"_a = py::none(), "copy"_a = py::none(),
+      "The read-only view of the elements that np.asarray(v) gives; a copy when numpy asks for another dtype.");
 
   cls.def_property_readonly(
-      "T", [](py::handle v) { return py::reinterpret_steal<py::object>(unary(ValueOpId::Transpose, v.ptr())); }, "The transpose (Transpose).");
+      "T", [](py::handle v) { return py::reinterpret_steal<py::object>(unary(ValueOpId::Transpose, v.ptr())); },
+      "The transpose (Transpose).");
   cls.def_property_readonly(
       "H", [](py::handle v) { return py::reinterpret_steal<py::object>(unary(ValueOpId::CTranspose, v.ptr())); },
       "The conjugate transpose (CTranspose), the transpose for these real types.");

@@ -28,8 +28,7 @@ struct PyValue {
 
 // The Python object of sorvexa.Value.
 struct ValueObject {
-  PyObject_HEAD
-  PyValue value;
+  PyObject_HEAD PyValue value;
 };
 
 // The sorvexa.Value type, made by bindValue.

@@ -35,8 +35,9 @@ const std::shared_ptr<UnitSystem>& UnitSystem::standard() {
 std::shared_ptr<UnitSystem> UnitSystem::make(const std::string& definitions) {
   auto system = std::make_shared<UnitSystem>(definitions);
   auto& systems = registry();
-  systems.erase(std::remove_if(systems.begin(), systems.end(), [](const std::weak_ptr<UnitSystem>& s) { return s.expired(); }),
-                systems.end());
+  systems.erase(
+      std::remove_if(systems.begin(), systems.end(), [](const std::weak_ptr<UnitSystem>& s) { return s.expired(); }),
+      systems.end());
   systems.push_back(system);
   return system;
 }

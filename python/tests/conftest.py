@@ -1,7 +1,12 @@
 # SPDX-License-Identifier: Apache-2.0
 import pytest
+from hypothesis import settings
 
 import sorvexa as sx
+
+# No example database: the tests write nothing into the source tree.
+settings.register_profile("sorvexa", database=None)
+settings.load_profile("sorvexa")
 
 
 def assert_error(call, identifier):

@@ -143,7 +143,8 @@ UnitExpression UnitExpression::getFundamentalExpression() const {
 }
 
 bool UnitExpression::commensurate(const UnitExpression& other) const noexcept {
-  return mCanonical == other.mCanonical || nodeOf(mCanonical)->quantities.dims == nodeOf(other.mCanonical)->quantities.dims;
+  return mCanonical == other.mCanonical ||
+         nodeOf(mCanonical)->quantities.dims == nodeOf(other.mCanonical)->quantities.dims;
 }
 
 bool UnitExpression::isAffineUnitInExpression() const noexcept { return nodeOf(mCanonical)->quantities.affine; }
@@ -173,7 +174,8 @@ UnitExpression UnitExpression::pow(int numerator, int denominator) const {
   const bool fits = detail::Exponent::make(numerator, denominator, e) && detail::raiseTo(factors, e);
   const ExprNode* node = fits ? detail::intern(factors) : nullptr;
   if (node == nullptr) {
-    throwOverflow("(" + nodeOf(mNode)->text() + ")^(" + std::to_string(numerator) + "/" + std::to_string(denominator) + ")");
+    throwOverflow("(" + nodeOf(mNode)->text() + ")^(" + std::to_string(numerator) + "/" + std::to_string(denominator) +
+                  ")");
   }
   return UnitExpression(node);
 }

@@ -134,13 +134,15 @@ std::uint64_t hashOfText(const std::string& text) noexcept {
 }
 
 // The base units' lines in the built-in text: "m = <length>", "g = 0.001 <mass>".
-const char* const kDimensionNames[kBaseCount] = {"mass", "length", "time", "current", "temperature", "amount",
-                                                 "luminosity"};
-const char* const kBaseDescriptions[kBaseCount] = {
-    "base unit of mass",        "base unit of length",
-    "base unit of time",        "base unit of electric current",
-    "base unit of temperature", "base unit of amount of substance",
-    "base unit of luminous intensity"};
+const char* const kDimensionNames[kBaseCount] = {"mass",        "length", "time",      "current",
+                                                 "temperature", "amount", "luminosity"};
+const char* const kBaseDescriptions[kBaseCount] = {"base unit of mass",
+                                                   "base unit of length",
+                                                   "base unit of time",
+                                                   "base unit of electric current",
+                                                   "base unit of temperature",
+                                                   "base unit of amount of substance",
+                                                   "base unit of luminous intensity"};
 
 // One line of a definitions text, split by its syntax.
 struct Line {
@@ -339,7 +341,8 @@ class Loader final : public SymbolResolver {
       if (negative) scaled = Number(Rational()) - scaled;
       Rational sum;
       Rational part;
-      const bool exact = scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
+      const bool exact =
+          scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
       if (!exact || !std::isfinite(scaled.toDouble()) || !add(part, q.offset, sum)) {
         fail(msg::kInvalidDefinition, number, raw);
       }
@@ -360,12 +363,12 @@ class Loader final : public SymbolResolver {
   }
 
   const UnitRecord* addRecord(std::string symbol, std::string definition, const BaseExponents& dims,
-                              const Number& scale, const Rational& offset, bool prefixable, const UnitRecord* prefixOf) {
+                              const Number& scale, const Rational& offset, bool prefixable,
+                              const UnitRecord* prefixOf) {
     const DefinitionsBlock* owner = mBuiltin == nullptr ? nullptr : mBlock;
     mBlock->records.reserve(mBlock->records.size() + 1);
-    auto record =
-        std::make_unique<UnitRecord>(std::move(symbol), std::move(definition), dims, scale, offset, prefixable,
-                                     prefixOf, owner);
+    auto record = std::make_unique<UnitRecord>(std::move(symbol), std::move(definition), dims, scale, offset,
+                                               prefixable, prefixOf, owner);
     const UnitRecord* made = record.get();
     mBlock->bySymbol.emplace(made->symbol, made);
     mBlock->records.push_back(std::move(record));  // cannot throw: room was reserved

@@ -112,8 +112,9 @@ class UNIT_MANAGER_EXPORT UnitExpression {
   UnitExpression& operator=(UnitExpression&& other) noexcept;
   virtual ~UnitExpression() { release(mNode); }
 
-  // Parses a unit text with the built-in units (a context's parser also knows the context's own units). Throws "unit_manager:parser:UnknownUnit" (the symbol, the text) and
-  // "unit_manager:parser:InvalidUnitExpression" (the text, the 0-based position).
+  // Parses a unit text with the built-in units (a context's parser also knows the context's own units). Throws
+  // "unit_manager:parser:UnknownUnit" (the symbol, the text) and "unit_manager:parser:InvalidUnitExpression" (the text,
+  // the 0-based position).
   static UnitExpression parse(const std::string& text);
 
   // Structural equality, independent of factor order: "m*s" == "s*m", "N*m" != "J", "km" != "m".
