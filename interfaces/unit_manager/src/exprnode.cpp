@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "messages.hpp"
-#include "pendingmessages.hpp"
 
 namespace unit_manager {
 namespace detail {
@@ -363,27 +362,30 @@ class Registry {
   }
 
   // Puts a new node in the table, unless another thread put an equal one there first: then that one is retained and
-  // the new one freed.
+  // the new one freed. At the limit the parse cache lets go of its nodes first, so that only expressions somebody
+  // holds count against it.
   const ExprNode* insertOrDiscard(std::unique_ptr<ExprNode> node) {
-    const ExprNode* existing = nullptr;
-    {
-      const std::lock_guard<std::mutex> lock(mTableMutex);
-      existing = mNodes.findAndRetain(node->factors, node->tableHash);
-      if (existing == nullptr) {
-        if (mNodes.size() >= gMaxLiveNodes.load(std::memory_order_relaxed)) {
-          // Thrown below, once the lock is released: freeing the node may release its canonical node.
-        } else {
+    for (bool cacheCleared = false;; cacheCleared = true) {
+      const ExprNode* existing = nullptr;
+      {
+        const std::lock_guard<std::mutex> lock(mTableMutex);
+        existing = mNodes.findAndRetain(node->factors, node->tableHash);
+        if (existing == nullptr && mNodes.size() < gMaxLiveNodes.load(std::memory_order_relaxed)) {
           mNodes.reserveOne();
           mNodes.insert(node.get());
           return node.release();
         }
       }
+      // Past the lock: freeing the duplicate, or the cache's nodes, may release nodes and take it again.
+      if (existing != nullptr) return existing;
+      if (cacheCleared) break;
+      const std::lock_guard<std::mutex> lock(mCacheMutex);
+      mParsed.clear();
     }
-    if (existing != nullptr) return existing;  // node, a duplicate, is freed on the way out
     const std::size_t limit = gMaxLiveNodes.load(std::memory_order_relaxed);
     const std::string text = printFactors(node->factors);
     node.reset();
-    qtf::raise(msg::kTooManyUnitExpressions, limit, text);
+    qtf::raise(msg::unit::TooManyUnitExpressions, limit, text);
   }
 
   std::mutex mTableMutex;

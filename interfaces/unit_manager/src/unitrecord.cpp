@@ -11,7 +11,6 @@
 #include "factorlist.hpp"
 #include "factorparser.hpp"
 #include "messages.hpp"
-#include "pendingmessages.hpp"
 #include "qtf/assertion.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/messageexception.hpp"
@@ -181,11 +180,15 @@ class Loader final : public SymbolResolver {
   // and the block is never freed.
   Loader(const DefinitionsBlock* builtin, const DefinitionsBlock* previous)
       : mBuiltin(builtin), mBlock(new DefinitionsBlock()) {
-    if (previous != nullptr) {
+    if (previous == nullptr) return;
+    retainDefinitions(previous);
+    mBlock->previous = previous;
+    try {
       mBlock->bySymbol = previous->bySymbol;
       mBlock->unprefixed = previous->unprefixed;
-      retainDefinitions(previous);
-      mBlock->previous = previous;
+    } catch (...) {
+      releaseDefinitions(mBlock);  // the destructor does not run for a constructor that throws
+      throw;
     }
   }
   ~Loader() {
@@ -226,7 +229,7 @@ class Loader final : public SymbolResolver {
     body = trim(body);
     if (body.empty()) return;
     Line line;
-    if (!split(body, line)) fail(msg::kInvalidDefinition, number, raw);
+    if (!split(body, line)) fail(msg::definition::InvalidDefinition, number, raw);
     checkSymbol(line, number, raw);
     define(line, number, raw);
   }
@@ -276,6 +279,9 @@ class Loader final : public SymbolResolver {
       }
       return line.baseDimension >= 0 && line.offset.empty();
     }
+    // The built-in text is checked when it loads, by the same parse that defines the unit, so only a user's text pays
+    // for reading its grammar apart from its symbols (which decides the order of the errors).
+    if (mBuiltin == nullptr) return true;
     try {
       const AnySymbol anySymbol;
       parseFactors(std::string(line.expr), anySymbol);
@@ -288,23 +294,24 @@ class Loader final : public SymbolResolver {
   // DuplicateUnit before AmbiguousUnit.
   void checkSymbol(const Line& line, int number, std::string_view raw) const {
     const UnitRecord* existing = resolve(line.symbol);
-    if (existing != nullptr && existing->prefixOf == nullptr) fail(msg::kDuplicateUnit, number, raw);
+    if (existing != nullptr && existing->prefixOf == nullptr) fail(msg::definition::DuplicateUnit, number, raw);
     // A prefix plus an existing prefixable unit: the symbol would take that text's reading away.
-    if (existing != nullptr) fail(msg::kAmbiguousUnit, number, raw);
+    if (existing != nullptr) fail(msg::definition::AmbiguousUnit, number, raw);
     if (!line.prefixable) return;
     for (const Prefix& prefix : siPrefixes()) {
       const std::string prefixed = std::string(prefix.symbol) + std::string(line.symbol);
       if (resolve(prefixed) == nullptr) continue;
       // The built-in table keeps "ft" the foot beside the prefixable tonne; no other text gets a second reading.
       if (mBuiltin == nullptr && prefixed == "ft") continue;
-      fail(msg::kAmbiguousUnit, number, raw);
+      fail(msg::definition::AmbiguousUnit, number, raw);
     }
   }
 
   // The definition's meaning, then the records: the unit itself and, for a prefixable line, its prefixed forms.
   void define(const Line& line, int number, std::string_view raw) {
     Number scale;
-    if (!line.scale.empty() && !evaluateNumber(line.scale, scale)) fail(msg::kInvalidDefinition, number, raw);
+    if (!line.scale.empty() && !evaluateNumber(line.scale, scale))
+      fail(msg::definition::InvalidDefinition, number, raw);
     BaseExponents dims{};
     Quantities q;
     std::string description(line.definition);
@@ -316,27 +323,28 @@ class Loader final : public SymbolResolver {
       try {
         factors = parseFactors(std::string(line.expr), *this);
       } catch (const qtf::MessageException&) {
-        fail(msg::kInvalidDefinition, number, raw);  // an unknown unit: the grammar was checked before
+        fail(msg::definition::InvalidDefinition, number, raw);  // an unknown unit: the grammar was checked before
       }
-      if (!computeQuantities(factors, q)) fail(msg::kInvalidDefinition, number, raw);
+      if (!computeQuantities(factors, q)) fail(msg::definition::InvalidDefinition, number, raw);
       for (std::size_t i = 0; i < dims.size(); ++i) {
         // Records keep whole dimensions: a definition with a fractional one has no unit to be.
         if (q.dims[i].den != 1 || q.dims[i].num > std::numeric_limits<int>::max() ||
             q.dims[i].num < std::numeric_limits<int>::min()) {
-          fail(msg::kInvalidDefinition, number, raw);
+          fail(msg::definition::InvalidDefinition, number, raw);
         }
         dims[i] = static_cast<int>(q.dims[i].num);
       }
-      if (!line.offset.empty() && q.affine) fail(msg::kInvalidDefinition, number, raw);
+      if (!line.offset.empty() && q.affine) fail(msg::definition::InvalidDefinition, number, raw);
     }
     const Number total = scale * q.scale;
-    if (!finiteNonZero(total.toDouble())) fail(msg::kInvalidDefinition, number, raw);
+    if (!finiteNonZero(total.toDouble())) fail(msg::definition::InvalidDefinition, number, raw);
     // x [symbol] = (scale * x + offset) [expr]: the offset is in expr's units, plus expr's own offset.
     Rational offsetInBase = q.offset;
     if (!line.offset.empty()) {
       const bool negative = line.offset[0] == '-';
       Number offset;
-      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset)) fail(msg::kInvalidDefinition, number, raw);
+      if (!evaluateNumber(line.offset.substr(negative ? 1 : 0), offset))
+        fail(msg::definition::InvalidDefinition, number, raw);
       Number scaled = offset * q.scale;
       if (negative) scaled = Number(Rational()) - scaled;
       Rational sum;
@@ -344,7 +352,7 @@ class Loader final : public SymbolResolver {
       const bool exact =
           scaled.isExact() ? (part = scaled.rational(), true) : rationalOfDouble(scaled.toDouble(), part);
       if (!exact || !std::isfinite(scaled.toDouble()) || !add(part, q.offset, sum)) {
-        fail(msg::kInvalidDefinition, number, raw);
+        fail(msg::definition::InvalidDefinition, number, raw);
       }
       offsetInBase = sum;
     }
@@ -355,10 +363,8 @@ class Loader final : public SymbolResolver {
     for (const Prefix& prefix : siPrefixes()) {
       std::string symbol = std::string(prefix.symbol) + record->symbol;
       if (resolve(symbol) != nullptr) continue;  // "ft" stays the foot
-      Rational factor;
-      if (!parseDecimal(prefix.factor, factor)) qtf_assertion("unit table: bad prefix", __FILE__, __LINE__);
       addRecord(std::move(symbol), std::string(prefix.factor) + " " + record->symbol, dims,
-                Number(factor) * record->scale, Rational(), false, record);
+                Number(prefix.value) * record->scale, Rational(), false, record);
     }
   }
 
@@ -366,12 +372,13 @@ class Loader final : public SymbolResolver {
                               const Number& scale, const Rational& offset, bool prefixable,
                               const UnitRecord* prefixOf) {
     const DefinitionsBlock* owner = mBuiltin == nullptr ? nullptr : mBlock;
-    mBlock->records.reserve(mBlock->records.size() + 1);
+    std::vector<std::unique_ptr<const UnitRecord>>& records = mBlock->records;
+    if (records.size() == records.capacity()) records.reserve(records.empty() ? 64 : 2 * records.size());
     auto record = std::make_unique<UnitRecord>(std::move(symbol), std::move(definition), dims, scale, offset,
                                                prefixable, prefixOf, owner);
     const UnitRecord* made = record.get();
     mBlock->bySymbol.emplace(made->symbol, made);
-    mBlock->records.push_back(std::move(record));  // cannot throw: room was reserved
+    records.push_back(std::move(record));  // cannot throw: room was reserved
     return made;
   }
 
@@ -398,11 +405,18 @@ UnitRecord::UnitRecord(std::string symbolText, std::string definitionText, const
       handle(this) {}
 
 const std::vector<Prefix>& siPrefixes() {
-  static const std::vector<Prefix>* const prefixes = new std::vector<Prefix>{
-      {"Y", "1e24"}, {"Z", "1e21"},  {"E", "1e18"},  {"P", "1e15"},  {"T", "1e12"},  {"G", "1e9"},   {"M", "1e6"},
-      {"k", "1000"}, {"h", "100"},   {"da", "10"},   {"d", "0.1"},   {"c", "0.01"},  {"m", "0.001"}, {"u", "1e-6"},
-      {"n", "1e-9"}, {"p", "1e-12"}, {"f", "1e-15"}, {"a", "1e-18"}, {"z", "1e-21"}, {"y", "1e-24"},
-  };
+  static const std::vector<Prefix>* const prefixes = [] {
+    auto* made = new std::vector<Prefix>{
+        {"Y", "1e24", {}},  {"Z", "1e21", {}},  {"E", "1e18", {}},  {"P", "1e15", {}},  {"T", "1e12", {}},
+        {"G", "1e9", {}},   {"M", "1e6", {}},   {"k", "1000", {}},  {"h", "100", {}},   {"da", "10", {}},
+        {"d", "0.1", {}},   {"c", "0.01", {}},  {"m", "0.001", {}}, {"u", "1e-6", {}},  {"n", "1e-9", {}},
+        {"p", "1e-12", {}}, {"f", "1e-15", {}}, {"a", "1e-18", {}}, {"z", "1e-21", {}}, {"y", "1e-24", {}},
+    };
+    for (Prefix& prefix : *made) {
+      if (!parseDecimal(prefix.factor, prefix.value)) qtf_assertion("unit table: bad prefix", __FILE__, __LINE__);
+    }
+    return made;
+  }();
   return *prefixes;
 }
 
@@ -412,11 +426,22 @@ std::vector<std::string_view> siPrefixSymbols() {
   return symbols;
 }
 
-DefinitionsBlock::~DefinitionsBlock() { releaseDefinitions(previous); }
+KnownSymbols knownSymbols(const SymbolResolver& resolver) {
+  KnownSymbols known;
+  resolver.listSymbols(known.symbols, known.prefixableSymbols);
+  known.prefixes = siPrefixSymbols();
+  return known;
+}
 
+DefinitionsBlock::~DefinitionsBlock() = default;
+
+// A context defined into many times holds a long chain of blocks; they are freed in a loop, not by recursion.
 void releaseDefinitions(const DefinitionsBlock* block) noexcept {
-  if (block == nullptr) return;
-  if (block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete block;
+  while (block != nullptr && block->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    const DefinitionsBlock* previous = block->previous;
+    delete block;
+    block = previous;
+  }
 }
 
 const DefinitionsBlock* loadDefinitions(const std::string& text, const DefinitionsBlock* previous) {

@@ -72,10 +72,20 @@ class SymbolResolver {
 struct Prefix {
   const char* symbol;
   const char* factor;
+  Rational value;  // of factor
 };
 const std::vector<Prefix>& siPrefixes();
 // The prefixes' symbols alone.
 std::vector<std::string_view> siPrefixSymbols();
+
+// What a resolver knows, as the UnknownUnit hint takes it: its symbols without prefixes, those that take a prefix, and
+// the SI prefixes. The views point into records that live as long as the resolver's units.
+struct KnownSymbols {
+  std::vector<std::string_view> symbols;
+  std::vector<std::string_view> prefixableSymbols;
+  std::vector<std::string_view> prefixes;
+};
+KnownSymbols knownSymbols(const SymbolResolver& resolver);
 
 struct DefinitionsBlock {
   DefinitionsBlock() = default;
@@ -92,7 +102,8 @@ struct DefinitionsBlock {
   // included, and the units without prefixes in definition order.
   std::unordered_map<std::string_view, const UnitRecord*> bySymbol;
   std::vector<const Unit*> unprefixed;
-  // The block loaded before this one into the same context; retained, since bySymbol points into it.
+  // The block loaded before this one into the same context; retained (and released by releaseDefinitions), since
+  // bySymbol points into it.
   const DefinitionsBlock* previous = nullptr;
 
   const UnitRecord* find(std::string_view symbol) const noexcept {

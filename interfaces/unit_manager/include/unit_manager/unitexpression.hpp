@@ -53,7 +53,8 @@ class UNIT_MANAGER_EXPORT Unit {
   Unit& operator=(const Unit&) = delete;
 
   const std::string& symbol() const noexcept;
-  // What the unit is in other units, as the unit table lists it: "0.0254 m", "kg*m/s^2", "K + 273.15".
+  // What the unit is in other units, as its definitions text gives it: "0.0254 m", "kg*m/s^2", "K @ 273.15"; for a
+  // prefixed form, the prefix's factor and the unit ("1000 m").
   const std::string& definition() const noexcept;
   // True for the units with an offset (degC, degF, user-defined units with "@").
   bool isAffine() const noexcept;
@@ -64,10 +65,11 @@ class UNIT_MANAGER_EXPORT Unit {
   const detail::UnitRecord* mRecord;
 };
 
-// The unit named symbol, prefixed or not, or null when there is none.
+// The built-in unit named symbol, prefixed or not, or null when there is none (StandardContext::findUnit also knows a
+// context's own units).
 UNIT_MANAGER_EXPORT const Unit* findUnit(const std::string& symbol);
 
-// The units of the table without prefixes, in table order.
+// The built-in units without prefixes, in table order.
 UNIT_MANAGER_EXPORT const std::vector<const Unit*>& unitTable();
 
 // The default limit on distinct unit expressions alive at once (printed and sorted forms of an expression count
