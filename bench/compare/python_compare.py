@@ -3,10 +3,13 @@
 """Measures the sorvexa Python package against numpy, Pint and astropy from one Python process, and prints one table
 in the form of compare.py's: workload, library figure, competitor figure, ratio, target, met.
 
-    /usr/bin/python3 bench/compare/python_compare.py [--package-dir build/python/python/package] [--quick]
+    /usr/bin/python3 bench/compare/python_compare.py [--package-dir build/python/python/package]
+                                             [--bench-dir build/bench] [--quick]
 
-Workloads: scalar a + b (m + m, m + km) and a < b; 1e7-element m + km against numpy's a + 1e3*b; converting 1e6
-elements from km to m; np.asarray(v) of 10 and of 1e7 elements (a view: its cost must not grow with the size).
+Workloads: scalar a + b (m + m, m + km) and a < b, with the C++ library's own figure for the same call
+(bench/operator_bench, when ./build.sh bench has built it) measured in the same rounds to show the split;
+1e7-element m + km against numpy's a + 1e3*b; converting 1e6 elements from km to m; np.asarray(v) of 10 and of 1e7
+elements (a view: its cost must not grow with the size).
 The library and its competitors are measured in turn several times and each keeps its best figure, so that a slow
 spell of a shared machine hits both; Python figures include the interpreter's loop, as timeit reports them.
 ratio = the library's speed / the competitor's (above 1: the library is faster).
@@ -20,23 +23,43 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 
-from compare import Table, best_seconds, ensure_debian_python, fmt_time, load_average  # noqa: E402
+from compare import Table, best_seconds, ensure_debian_python, fmt_time, load_average, run_library  # noqa: E402
 
 
-def measure(cases, rounds, repeats, minimum):
-    """{name: (stmt, env)} measured in turn rounds times; {name: best nanoseconds}."""
+def measure(cases, rounds, repeats, minimum, extra=None):
+    """{name: (stmt, env)} measured in turn rounds times; {name: best nanoseconds}. extra(), when given, runs in each
+    round too and returns {name: nanoseconds} of its own, merged the same way."""
     best = {}
     for _ in range(rounds):
+        found = dict(extra()) if extra else {}
         for name, (stmt, env) in cases.items():
-            ns = best_seconds(stmt, env, repeats=repeats, minimum=minimum) * 1e9
+            found[name] = best_seconds(stmt, env, repeats=repeats, minimum=minimum) * 1e9
+        for name, ns in found.items():
             best[name] = min(best.get(name, ns), ns)
     return best
+
+
+def library_calls(bench_dir):
+    """The C++ figures of the same scalar operations (operator_bench, one call of ValueOperator::call and the result's
+    release), {name: nanoseconds}; None when the benchmarks are not built."""
+    if not os.path.exists(os.path.join(bench_dir, "bench", "operator_bench")):
+        return None
+    cases = {"Plus_double/1x1/library": "m+m C++", "Plus_double/1x1_m_km/library": "m+km C++",
+             "Lt_double/1x1_m_km/library": "m<km C++"}
+
+    def run():
+        found = run_library("operator_bench", "^(Plus_double/1x1|Plus_double/1x1_m_km|Lt_double/1x1_m_km)/library",
+                            bench_dir, repetitions=3)
+        return {label: found[case]["ns"] for case, label in cases.items()}
+    return run
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--package-dir", default=os.path.join(ROOT, "build", "python", "python", "package"),
                         help="where the built sorvexa package is (./build.sh python builds it there)")
+    parser.add_argument("--bench-dir", default=os.path.join(ROOT, "build", "bench"),
+                        help="the benchmark build (./build.sh bench) whose operator_bench gives the C++ figures")
     parser.add_argument("--quick", action="store_true", help="fewer repeats: a first look on a busy machine")
     args = parser.parse_args()
     ensure_debian_python()
@@ -78,7 +101,8 @@ def main():
         "asarray 10": "np.asarray(tiny)", "asarray 1e7": "np.asarray(huge)",
     }
     load_before = load_average()
-    t = measure({k: (v, env) for k, v in scalar.items()}, rounds, repeats, minimum)
+    cpp = library_calls(os.path.abspath(args.bench_dir))
+    t = measure({k: (v, env) for k, v in scalar.items()}, rounds, repeats, minimum, cpp)
     t.update(measure({k: (v, env) for k, v in arrays.items()}, rounds, repeats, max(minimum, 0.1)))
 
     table = Table()
@@ -91,6 +115,16 @@ def main():
         table.add(label + " vs Pint", fmt_time(lib), fmt_time(t[key + " pint"]), t[key + " pint"] / lib,
                   ">= 20" if key == "m+km" else "", t[key + " pint"] / lib >= 20 if key == "m+km" else None)
         table.add(label + " vs astropy", fmt_time(lib), fmt_time(t[key + " astropy"]), t[key + " astropy"] / lib)
+    # The split of the Python figure: the library's own call (operator_bench) and the rest (interpreter, binding).
+    for label, key in [("scalar m + m", "m+m"), ("scalar m + km", "m+km"), ("scalar m < km", "m<km")]:
+        if key + " C++" in t:
+            lib, cxx = t[key + " sorvexa"], t[key + " C++"]
+            table.add(label + ": C++ call (operator_bench) vs from Python", fmt_time(cxx), fmt_time(lib), cxx / lib,
+                      "share of the Python time")
+            table.add(label + ": interpreter + binding, beyond the C++ call", fmt_time(lib - cxx),
+                      "numpy float64 a + b: " + fmt_time(t["m+m numpy"]), None)
+    if cpp is None:
+        print("note: no C++ figures (no operator_bench under %s: run ./build.sh bench)" % args.bench_dir)
     lib = t["1e7 sorvexa"]
     table.add("1e7 m + km vs numpy a + 1e3*b", fmt_time(lib), fmt_time(t["1e7 numpy"]), t["1e7 numpy"] / lib,
               ">= 1", t["1e7 numpy"] / lib >= 1)

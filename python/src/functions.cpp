@@ -24,10 +24,10 @@ namespace {
 
 const std::shared_ptr<UnitSystem>& systemOf(py::handle a, py::handle b) {
   if (const PyValue* v = asPyValue(a)) {
-    return v->system;
+    return v->system.shared();
   }
   if (const PyValue* v = asPyValue(b)) {
-    return v->system;
+    return v->system.shared();
   }
   return UnitSystem::standard();
 }
@@ -66,7 +66,7 @@ PyValue concatenate(const py::args& args, bool vertical) {
   const std::shared_ptr<UnitSystem>* system = &UnitSystem::standard();
   for (py::handle arg : args) {
     if (const PyValue* v = asPyValue(arg)) {
-      system = &v->system;
+      system = &v->system.shared();
       break;
     }
   }

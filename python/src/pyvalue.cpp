@@ -36,27 +36,41 @@ PyTypeObject* gValueType = nullptr;
 
 namespace {
 
+// The memory of released sorvexa.Value objects, kept for the next ones (the interpreter lock guards it): a result
+// of an operator then costs no allocator call on the Python side. Bounded, so a burst of temporaries leaves little.
+constexpr int kSpareObjects = 64;
+void* gSpare[kSpareObjects];
+int gSpareCount = 0;
+
 // Memory for a new sorvexa.Value object, its PyValue not yet constructed. The type holds no references to other
 // objects, so it needs no garbage-collector header and a plain object allocation does.
 PyObject* allocateValueObject() {
-  void* memory = PyObject_Malloc(sizeof(ValueObject));
+  void* memory = gSpareCount > 0 ? gSpare[--gSpareCount] : PyObject_Malloc(sizeof(ValueObject));
   if (memory == nullptr) {
     throw std::bad_alloc();
   }
-  PyObject* obj = PyObject_Init(static_cast<PyObject*>(memory), gValueType);
-  return obj;
+  return PyObject_Init(static_cast<PyObject*>(memory), gValueType);
+}
+
+// Gives back the memory of an object whose PyValue is gone, and its count on the type.
+void releaseValueObject(PyObject* obj) noexcept {
+  PyTypeObject* type = Py_TYPE(obj);
+  if (gSpareCount < kSpareObjects) {
+    gSpare[gSpareCount++] = obj;
+  } else {
+    PyObject_Free(obj);
+  }
+  Py_DECREF(type);
 }
 
 // A new sorvexa.Value object holding the result of evaluating op; the result initialises the object in place.
-PyObject* newResultObject(const std::shared_ptr<UnitSystem>& system, ValueOpId::Type op, const Value& first,
-                          const Value& second) {
+PyObject* newResultObject(const SystemRef& system, ValueOpId::Type op, const Value& first, const Value& second) {
   PyObject* obj = allocateValueObject();
   try {
     new (&reinterpret_cast<ValueObject*>(obj)->value)
         PyValue{system, data_manager::ValueOperator::call(op, first, second)};
   } catch (...) {
-    PyObject_Free(obj);
-    Py_DECREF(gValueType);
+    releaseValueObject(obj);
     throw;
   }
   return obj;
@@ -66,7 +80,12 @@ PyObject* newResultObject(const std::shared_ptr<UnitSystem>& system, ValueOpId::
 
 PyObject* newValueObject(PyValue&& value) {
   PyObject* obj = allocateValueObject();
-  new (&reinterpret_cast<ValueObject*>(obj)->value) PyValue(std::move(value));
+  try {
+    new (&reinterpret_cast<ValueObject*>(obj)->value) PyValue(std::move(value));
+  } catch (...) {
+    releaseValueObject(obj);
+    throw;
+  }
   return obj;
 }
 
@@ -82,7 +101,7 @@ PyObject* binary(ValueOpId::Type op, PyObject* first, PyObject* second) {
   if (a && b) {
     return newResultObject(a->system, op, a->value, b->value);
   }
-  const std::shared_ptr<UnitSystem>& system = a ? a->system : b ? b->system : UnitSystem::standard();
+  const std::shared_ptr<UnitSystem>& system = a ? a->system.shared() : b ? b->system.shared() : UnitSystem::standard();
   Operand x;
   Operand y;
   if (!x.load(first, system) || !y.load(second, system)) {
@@ -213,10 +232,8 @@ Errors of the library raise sorvexa.Error.)";
 namespace {
 
 void deallocValue(PyObject* obj) {
-  PyTypeObject* type = Py_TYPE(obj);
   reinterpret_cast<ValueObject*>(obj)->value.~PyValue();
-  PyObject_Free(obj);
-  Py_DECREF(type);
+  releaseValueObject(obj);
 }
 
 py::object* gConstruct = nullptr;  // the bound constructor behind sorvexa.Value(...)
@@ -415,7 +432,7 @@ void bindValue(py::module_& m) {
   cls.def_property_readonly(
       "resolved", [](const PyValue& v) { return v.value.isResolved(); }, "True when the value has data.");
   cls.def_property_readonly(
-      "system", [](const PyValue& v) { return v.system; }, "The UnitSystem the value belongs to.");
+      "system", [](const PyValue& v) { return v.system.shared(); }, "The UnitSystem the value belongs to.");
   cls.def_property_readonly(
       "magnitude", [](py::object self) { return viewOf(asPyValue(self)->value, self); },
       "A read-only numpy view of the elements, shape (m, n); it keeps the value alive.");
@@ -492,7 +509,7 @@ void bindValue(py::module_& m) {
   cls.def("_state", [](const PyValue& v) {
     const Value& value = v.value;
     const qtf::Dimension& d = value.getDimension();
-    py::object system = v.system->isStandard() ? py::object(py::none()) : py::cast(v.system);
+    py::object system = v.system->isStandard() ? py::object(py::none()) : py::cast(v.system.shared());
     py::object data = py::none();
     if (value.isResolved()) {
       data = py::bytes(static_cast<const char*>(value.getGenericValue()),

@@ -21,8 +21,23 @@
 
 namespace sorvexa_python {
 
+// A value's unit system. The default system lives as long as the process, so a value of it holds no count on it:
+// making and dropping a result then touches no atomic counter. Any other system is held by its shared count.
+class SystemRef {
+ public:
+  SystemRef(const std::shared_ptr<UnitSystem>& system)  // NOLINT: implicit, as the shared pointer it stands for
+      : mOwned(system.get() == UnitSystem::standard().get() ? nullptr : system) {}
+  const std::shared_ptr<UnitSystem>& shared() const noexcept { return mOwned ? mOwned : UnitSystem::standard(); }
+  operator const std::shared_ptr<UnitSystem>&() const noexcept { return shared(); }  // NOLINT: implicit by design
+  const UnitSystem* operator->() const noexcept { return shared().get(); }
+  const UnitSystem& operator*() const noexcept { return *shared(); }
+
+ private:
+  std::shared_ptr<UnitSystem> mOwned;  // empty for the default system
+};
+
 struct PyValue {
-  std::shared_ptr<UnitSystem> system;
+  SystemRef system;
   data_manager::Value value;
 };
 
@@ -67,7 +82,7 @@ class Operand {
   // False when obj is none of those, so that the operator can answer NotImplemented.
   bool load(pybind11::handle obj, const std::shared_ptr<UnitSystem>& fallback);
   const data_manager::Value& value() const noexcept { return mOwned ? *mOwned : mPy->value; }
-  const std::shared_ptr<UnitSystem>& system() const noexcept { return mPy ? mPy->system : *mFallback; }
+  const std::shared_ptr<UnitSystem>& system() const noexcept { return mPy ? mPy->system.shared() : *mFallback; }
 
  private:
   const PyValue* mPy = nullptr;

@@ -45,3 +45,22 @@ def test_tied_values_keep_the_data_they_read():
     del u
     gc.collect()
     np.testing.assert_array_equal(view, [[1, 2, 3]])
+
+
+def test_results_carry_their_operands_system_through_reused_objects():
+    leg = sx.UnitSystem("leg = 3 m")
+    legs = leg.value([1.0, 2.0], "leg")
+    meters = sx.Value("[1,2]:m")
+    alive = weakref.ref(leg)
+    del leg
+    kept = []
+    for i in range(300):  # released objects come back as the next results; each must be whole and in its system
+        a, b = legs * float(i), meters * float(i) + meters
+        if i % 3 == 0:
+            kept.append((i, a, b))
+    del legs
+    gc.collect()
+    assert alive() is None
+    for i, a, b in kept:
+        assert str(a.to("m")) == str(sx.Value([3.0 * i, 6.0 * i], "m")) and "leg" in a.system.units()
+        assert b.system is sx.default_system() and np.asarray(b).tolist() == [[i + 1.0, 2.0 * (i + 1)]]
