@@ -175,7 +175,10 @@ data_manager::Value makeValue(const UnitSystem& system, py::handle obj, py::hand
     return valueOfArray(system, asarray()(obj), type, unit);
   }
   if (py::isinstance<py::bool_>(obj) || py::isinstance<py::int_>(obj) || py::isinstance<py::float_>(obj)) {
-    const double number = obj.cast<double>();
+    const double number = PyFloat_AsDouble(obj.ptr());  // an int too large for a double is an OverflowError
+    if (number == -1.0 && PyErr_Occurred()) {
+      throw py::error_already_set();
+    }
     const DataTypeId::Type target = type == DataTypeId::Unknown ? DataTypeId::Double : type;
     unsigned char element[sizeof(double)];
     qtf::convert_data(1, DataTypeId::Double, &number, target, element);
@@ -205,6 +208,19 @@ py::array viewOf(const data_manager::Value& value, py::handle owner) {
 bool Operand::load(py::handle obj, const std::shared_ptr<UnitSystem>& fallback) {
   mPy = asPyValue(obj);
   if (mPy) {
+    return true;
+  }
+  PyObject* raw = obj.ptr();
+  if (PyFloat_CheckExact(raw) || PyLong_CheckExact(raw)) {
+    // A plain Python number, the most common other operand, read straight into a 1-by-1 double in unit "1" as
+    // makeValue would read it.
+    const double number = PyFloat_CheckExact(raw) ? PyFloat_AS_DOUBLE(raw) : PyLong_AsDouble(raw);
+    if (number == -1.0 && PyErr_Occurred()) {
+      throw py::error_already_set();
+    }
+    mFallback = &fallback;
+    mOwned.emplace(fallback->context(), data_manager::ValueTraitId::Resolved, DataTypeId::Double, qtf::Dimension(1, 1),
+                   unit_manager::UnitExpression(), &number);
     return true;
   }
   if (py::isinstance<py::str>(obj) ||

@@ -68,6 +68,9 @@ def test_integer_division_truncates_and_refuses_zero():
     (lambda: sx.Value("[1,2]:m") + 0, "[1,2]:m:double"),
     (lambda: 1 / sx.Value("4:s"), "[0.25]:1/s:double"),
     (lambda: 2 ** sx.Value("3"), "[8]:1:double"),
+    (lambda: sx.Value("[1,2]:m") * 2.5, "[2.5,5]:m:double"),
+    (lambda: -0.0 * sx.Value("[1]:m"), "[-0]:m:double"),
+    (lambda: True + sx.Value("[1,2]"), "[2,3]:1:double"),
     (lambda: sx.Value("[1,2]:m").T, "[1;2]:m:double"),
     (lambda: sx.Value("[1,2]:m").H, "[1;2]:m:double"),
     (lambda: sx.Value("[1,2]:m") + [3, 4], None),
@@ -100,6 +103,13 @@ def test_failed_operator_leaves_operands_unchanged():
     assert error.arguments[:2] == ("m", "s")
     assert (snapshot(a), snapshot(b)) == before
     assert_error(lambda: a + sx.Value("[1,2,3]:m"), "data_manager:value:InvalidBinaryOperatorDimension")
+
+
+def test_numbers_beyond_a_double_are_an_overflow_error():
+    for make in [lambda: sx.Value("1") * 10**400, lambda: 10**400 - sx.Value("1"), lambda: sx.Value(10**400, "m")]:
+        with pytest.raises(OverflowError):
+            make()
+    assert float(sx.Value("1") * (2**53 + 1)) == 2.0**53  # read as the nearest double, as numpy reads it
 
 
 def test_unsupported_operands_are_a_type_error():
