@@ -12,7 +12,7 @@ sorvexa.Error (a ValueError) with .identifier and .arguments.
 """
 
 from . import _core
-from ._core import Error, UnitSystem, Value, default_system, horzcat, units, vertcat
+from ._core import Error, UnitSystem, Value, __version__, default_system, horzcat, units, vertcat
 from . import _value, ops
 
 __all__ = ["Error", "UnitSystem", "Value", "default_system", "horzcat", "ops", "units", "vertcat"]

@@ -8,6 +8,7 @@ from . import ops as ops
 
 Operand = Union["Value", float, int, Sequence[Any], npt.NDArray[Any], np.generic]
 DType = Union[str, npt.DTypeLike, None]
+__version__: str
 
 class Error(ValueError):
     identifier: str

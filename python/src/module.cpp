@@ -7,6 +7,7 @@
 
 #include "bindings.hpp"
 #include "errors.hpp"
+#include "sorvexa/version.hpp"
 
 PYBIND11_MODULE(_core, m) {
   m.doc() = "The sorvexa library's values, operators and unit systems (use the sorvexa package, not this module).";
@@ -14,4 +15,5 @@ PYBIND11_MODULE(_core, m) {
   sorvexa_python::bindUnitSystem(m);
   sorvexa_python::bindValue(m);
   sorvexa_python::bindFunctions(m);
+  m.attr("__version__") = sorvexa::version();  // the version of the library loaded, which the package carries
 }

@@ -2,6 +2,7 @@
 """A smoke test of an installed sorvexa wheel, run from outside the source tree by .ci/run: the package must come
 from site-packages, carry its libraries and give the library's results."""
 
+import importlib.metadata
 import os
 import pickle
 
@@ -27,4 +28,5 @@ assert abs(float(np.sin(sx.Value("[30]:deg"))) - 0.5) <= np.spacing(0.5)
 assert pickle.loads(pickle.dumps(v)).equals(v)
 libraries = sorted(f for f in os.listdir(os.path.dirname(sx.__file__)) if f.startswith("libsorvexa_"))
 assert len(libraries) == 4, libraries
+assert sx.__version__ == importlib.metadata.version("sorvexa"), sx.__version__  # the libraries are the wheel's own
 print("wheel smoke test passed:", v, "from", os.path.dirname(sx.__file__))
