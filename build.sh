@@ -6,6 +6,7 @@
 #   ./build.sh asan            the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh dev             debug build and tests
 #   ./build.sh bench           the benchmarks (build/bench/results.txt), then the comparison (comparison.txt there)
+#                              and time against size (scaling.txt and scaling.png there)
 #   ./build.sh consumer        install into build/install, check the installed dmcalc, and build examples/consumer
 #                              against it (CMake and pkg-config) and as a subproject; no LD_LIBRARY_PATH anywhere
 #   ./build.sh format          reformat the sources with clang-format
@@ -125,6 +126,8 @@ case "$cmd" in
     done
     # The same workloads through numpy, Pint, astropy and Eigen (installed by the script when missing).
     /usr/bin/python3 bench/compare/compare.py --build-dir build/bench --output build/bench/comparison.txt
+    # Time against size beside numpy: build/bench/scaling.txt and the plot scaling.png.
+    /usr/bin/python3 bench/compare/scaling.py --build-dir build/bench --output build/bench/scaling.txt
     ;;
   consumer)
     ensure_packages pkg-config
