@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds, tests and runs the project on a Debian machine.
 #
-#   ./build.sh demo            build and run a short dmcalc session
+#   ./build.sh demo            build dmcalc (release, output in build/demo-build.log) and run a short session with it
 #   ./build.sh test            build (release, warnings as errors) and run every test
 #   ./build.sh asan            the same under AddressSanitizer and UndefinedBehaviorSanitizer
 #   ./build.sh dev             debug build and tests
 #   ./build.sh bench           the benchmarks (build/bench/results.txt), then the comparison (comparison.txt there)
-#   ./build.sh consumer        install into build/install and build examples/consumer against it
+#   ./build.sh consumer        install into build/install, check the installed dmcalc, and build examples/consumer
+#                              against it (CMake and pkg-config) and as a subproject; no LD_LIBRARY_PATH anywhere
 #   ./build.sh format          reformat the sources with clang-format
 #   ./build.sh format-check    fail when a source is not formatted
 #   ./build.sh fuzz [SECONDS]  build the libFuzzer targets (clang-14), replay fuzz/corpus and fuzz/regressions through
@@ -37,26 +38,52 @@ ensure_packages() {
   fi
 }
 
+# build_preset PRESET [CONFIGURE ARGUMENT...]
 build_preset() {
-  cmake --preset "$1"
-  cmake --build --preset "$1" -j "$JOBS"
+  local preset=$1
+  shift
+  cmake --preset "$preset" "$@"
+  cmake --build --preset "$preset" -j "$JOBS"
 }
 
+# test_preset PRESET [CONFIGURE ARGUMENT...]
 test_preset() {
-  build_preset "$1"
+  build_preset "$@"
   ctest --preset "$1"
+}
+
+# One line from a fuzz log: executions, the last status line's coverage (cov, ft, corp) and the peak RSS.
+fuzz_summary() {
+  local log=$1 runs cov ft corp rss
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  rss=$(sed -n 's/^stat::peak_rss_mb: *//p' "$log")
+  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1)
+  corp=$(grep -o 'corp: [0-9]*/[0-9]*[a-zA-Z]*' "$log" | tail -n 1)
+  echo "${runs:-0} executions, ${cov:-cov: ?}, ${ft:-ft: ?}, ${corp:-corp: ?}, peak RSS ${rss:-?} MB"
 }
 
 cmd=${1:-test}
 case "$cmd" in
   demo)
     ensure_packages
-    build_preset release
+    # Only the libraries and dmcalc, without warnings as errors (a newer compiler may warn about more); the build's
+    # output is shown only when it fails.
+    mkdir -p build
+    log=build/demo-build.log
+    echo "== building dmcalc (output in $log)"
+    if ! { cmake --preset release -DSORVEXA_WERROR=OFF && cmake --build --preset release --target dmcalc -j "$JOBS"; } \
+      >"$log" 2>&1; then
+      cat "$log"
+      echo "demo: the build failed; its output is above and in $log" >&2
+      exit 1
+    fi
+    echo "== dmcalc is build/release/tools/dmcalc/dmcalc; cmake --install build/release --prefix DIR puts it in DIR/bin"
     DMCALC=build/release/tools/dmcalc/dmcalc bash examples/demo.sh
     ;;
   test | release)
     ensure_packages
-    test_preset release
+    test_preset release -DSORVEXA_WERROR=ON
     ;;
   dev)
     ensure_packages
@@ -79,13 +106,42 @@ case "$cmd" in
     /usr/bin/python3 bench/compare/compare.py --build-dir build/bench --output build/bench/comparison.txt
     ;;
   consumer)
-    ensure_packages
+    ensure_packages pkg-config
     build_preset release
-    rm -rf build/install build/consumer
-    cmake --install build/release --prefix "$PWD/build/install"
-    cmake -S examples/consumer -B build/consumer -G Ninja -DCMAKE_PREFIX_PATH="$PWD/build/install"
+    unset LD_LIBRARY_PATH
+    prefix=$PWD/build/install
+    rm -rf build/install build/install-staged build/consumer build/consumer-pkg-config build/consumer-subproject
+    # Installed in one place and used from another: nothing may depend on the prefix it was installed to.
+    cmake --install build/release --prefix "$PWD/build/install-staged"
+    mv build/install-staged "$prefix"
+    out=$("$prefix/bin/dmcalc" plus 1:m 1:km)
+    [ "$out" = "[1001]:m:double" ] || { echo "consumer: installed dmcalc printed '$out'" >&2; exit 1; }
+    "$prefix/bin/dmcalc" --version
+    if [ ! -f "$prefix/share/doc/sorvexa_data_manager_kernel/LICENSE" ]; then
+      echo "consumer: no LICENSE installed" >&2
+      exit 1
+    fi
+    echo "== consumer through find_package"
+    cmake -S examples/consumer -B build/consumer -G Ninja -DCMAKE_PREFIX_PATH="$prefix"
     cmake --build build/consumer -j "$JOBS"
-    LD_LIBRARY_PATH="$PWD/build/install/lib" build/consumer/consumer
+    build/consumer/consumer
+    echo "== consumer through pkg-config"
+    export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+    libdir=$(pkg-config --variable=libdir sorvexa_data_manager_kernel)
+    mkdir -p build/consumer-pkg-config
+    # shellcheck disable=SC2046 # the flags are words
+    g++ -std=c++17 examples/consumer/main.cpp -o build/consumer-pkg-config/consumer \
+      $(pkg-config --cflags --libs sorvexa_data_manager_kernel) -Wl,-rpath,"$libdir"
+    build/consumer-pkg-config/consumer
+    echo "== consumer with the libraries as a subproject (no tests or tools, no GoogleTest)"
+    cmake -S examples/consumer -B build/consumer-subproject -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DSORVEXA_SOURCE_DIR="$PWD" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+    cmake --build build/consumer-subproject -j "$JOBS"
+    build/consumer-subproject/consumer
+    if [ -e build/consumer-subproject/sorvexa/tools ] || [ -e build/consumer-subproject/sorvexa/tests ]; then
+      echo "consumer: the subproject built its tests or tools" >&2
+      exit 1
+    fi
     ;;
   format)
     git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
@@ -97,6 +153,7 @@ case "$cmd" in
   fuzz)
     ensure_packages clang-14 libclang-rt-14-dev
     seconds=${2:-60}
+    rss_mb=${FUZZ_RSS_MB:-1024}
     build_preset fuzz
     for target in value_text unit_text operation allocation_failure; do
       fuzzer=build/fuzz/fuzz/${target}_fuzzer
@@ -105,14 +162,24 @@ case "$cmd" in
       mkdir -p "build/fuzz/work/$target" "$artifacts"
       # Every committed input once through the instrumented build, then fresh inputs; new ones go to build/fuzz/work.
       find "fuzz/corpus/$target" "fuzz/regressions/$target" -type f ! -name '.*' -print0 |
-        xargs -0 "$fuzzer" -timeout=10 >"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
-      if ! "$fuzzer" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 \
-        -artifact_prefix="$artifacts/" "build/fuzz/work/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
+        xargs -0 "$fuzzer" -timeout=10 -rss_limit_mb="$rss_mb" >"$log" 2>&1 || { tail -n 40 "$log"; exit 1; }
+      # The text targets try long inputs from the start (-len_control=0: more coverage in a minute, measured); the
+      # step interpreters do better growing their inputs from the long seeds, as each byte there costs more work.
+      # A run that grows past the RSS limit is a finding, as a leak would be.
+      max_len=4096
+      len_control=100
+      case "$target" in
+        value_text) max_len=16384 len_control=0 ;;
+        unit_text) len_control=0 ;;
+      esac
+      if ! "$fuzzer" -max_total_time="$seconds" -max_len="$max_len" -len_control="$len_control" \
+        -rss_limit_mb="$rss_mb" -timeout=10 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+        "build/fuzz/work/$target" "fuzz/corpus/$target" >"$log" 2>&1; then
         tail -n 40 "$log"
         echo "fuzz $target: finding kept in $artifacts/; minimise it and add it to fuzz/regressions/$target/" >&2
         exit 1
       fi
-      echo "fuzz $target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") executions in ${seconds} s"
+      echo "fuzz $target: $(fuzz_summary "$log") in ${seconds} s"
     done
     ;;
   valgrind)
@@ -133,7 +200,7 @@ case "$cmd" in
     TSAN_OPTIONS="halt_on_error=1" build/tsan/tests/reliability_threads_tests
     ;;
   *)
-    sed -n '2,15p' "$0"
+    sed -n '2,17p' "$0"
     exit 2
     ;;
 esac

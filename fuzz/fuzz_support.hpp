@@ -21,12 +21,12 @@
 #include "data_manager/context.hpp"
 #include "data_manager/datairinfo.hpp"
 #include "data_manager/value.hpp"
-#include "kernel/value/valueaccess.hpp"
 #include "qtf/datatypeid.hpp"
 #include "qtf/hasher.hpp"
 #include "qtf/messageexception.hpp"
 #include "qtir/context.hpp"
 #include "qtir/function.hpp"
+#include "sorvexa_test/internals.hpp"
 #include "unit_manager/context.hpp"
 #include "unit_manager/unitexpression.hpp"
 
@@ -103,7 +103,7 @@ class Snapshot {
   explicit Snapshot(const data_manager::Value& v)
       : mCopy(v.getContext(), data_manager::ValueTraitId::Resolved, v.getDataType(), v.getDimension(), v.getUnit(),
               v.getGenericValue()),
-        mRefCount(data_manager::ValueAccess::data(v).getRefCount()),
+        mRefCount(sorvexa_test::refCount(v)),
         mHasAttributes(v.hasAttributes()) {}
 
   // Throws a Finding naming what when v differs from the snapshot. An attribute object may appear only when
@@ -111,8 +111,7 @@ class Snapshot {
   void requireSame(const data_manager::Value& v, bool attributesMayAppear, const std::string& what) const {
     require(v.isResolved() && v == mCopy,
             [&] { return what + ": operand changed from " + show(mCopy) + " to " + show(v); });
-    require(data_manager::ValueAccess::data(v).getRefCount() == mRefCount,
-            [&] { return what + ": operand reference count changed"; });
+    require(sorvexa_test::refCount(v) == mRefCount, [&] { return what + ": operand reference count changed"; });
     require(v.hasAttributes() == mHasAttributes || (attributesMayAppear && !mHasAttributes),
             [&] { return what + ": operand attribute object changed"; });
   }

@@ -32,6 +32,7 @@
 #include "qtf/messageexception.hpp"
 #include "qtf/subsref.hpp"
 #include "qtir/scope.hpp"
+#include "sorvexa_test/integers.hpp"
 #include "sorvexa_test/types.hpp"
 #include "unit_manager/unitexpression.hpp"
 
@@ -66,11 +67,9 @@ T chooseElement(ByteReader& in) {
     }
     return how == 2 ? static_cast<double>(in.raw<std::int8_t>()) : in.raw<double>();
   } else {
-    const T lo = std::numeric_limits<T>::min();
-    const T hi = std::numeric_limits<T>::max();
-    const T edges[] = {lo, static_cast<T>(lo + 1), static_cast<T>(-1), 0, 1, 2, static_cast<T>(hi - 1), hi};
     if (how < 2) {
-      return edges[in.below(static_cast<std::uint32_t>(std::size(edges)))];
+      const std::vector<std::int64_t> edges = sorvexa_test::integerEdges(sorvexa_test::typeOf<T>());
+      return static_cast<T>(edges[in.below(static_cast<std::uint32_t>(edges.size()))]);
     }
     return how == 2 ? static_cast<T>(in.raw<std::int8_t>()) : in.raw<T>();
   }
@@ -110,35 +109,9 @@ inline std::int64_t elementAsInteger(const Value& v, std::size_t i) {
   });
 }
 
-struct IntegerRange {
-  std::int64_t lo;
-  std::int64_t hi;
-  int bits;
-};
-
-inline IntegerRange rangeOf(DataTypeId::Type type) {
-  switch (type) {
-    case DataTypeId::UChar:
-      return {0, 255, 8};
-    case DataTypeId::Int:
-      return {-2147483648LL, 2147483647LL, 32};
-    case DataTypeId::UInt:
-      return {0, 4294967295LL, 32};
-    default:
-      return {-128, 127, 8};
-  }
-}
-
-// x modulo 2^bits, read with the type's signedness.
-inline std::int64_t wrapInto(DataTypeId::Type type, std::uint64_t x) {
-  const IntegerRange range = rangeOf(type);
-  const std::uint64_t modulus = std::uint64_t{1} << range.bits;
-  const std::uint64_t r = x & (modulus - 1);
-  if (range.lo < 0 && r >= modulus / 2) {
-    return static_cast<std::int64_t>(r) - static_cast<std::int64_t>(modulus);
-  }
-  return static_cast<std::int64_t>(r);
-}
+using sorvexa_test::IntegerRange;
+using sorvexa_test::isDivision;
+using sorvexa_test::rangeOf;
 
 // Element i of a second operand of any type as the first operand's integer type receives it: doubles round half away
 // from zero and saturate (NaN gives 0), integers saturate.
@@ -169,10 +142,6 @@ struct Reference {
   std::vector<double> doubles;
   std::vector<std::int64_t> integers;
 };
-
-inline bool isDivision(ValueOpId::Type op) {
-  return op == ValueOpId::RDivide || op == ValueOpId::LDivide || op == ValueOpId::MrDivide || op == ValueOpId::MlDivide;
-}
 
 // The reference for Plus and Minus with equal units, Times, UMinus and the four divisions; with these the propagation
 // rules hand out factors of 1, so only the shapes decide between a result and an error (besides a product of units
@@ -244,31 +213,11 @@ inline Reference reference(ValueOpId::Type op, const Value& a, const Value& b) {
     }
     const std::int64_t x = elementAsInteger(a, ia);
     const std::int64_t y = unary ? 0 : convertedInteger(b, ib, type);
-    std::uint64_t wide = 0;
-    switch (op) {
-      case ValueOpId::Plus:
-        wide = static_cast<std::uint64_t>(x + y);
-        break;
-      case ValueOpId::Minus:
-        wide = static_cast<std::uint64_t>(x - y);
-        break;
-      case ValueOpId::Times:
-        wide = static_cast<std::uint64_t>(x) * static_cast<std::uint64_t>(y);
-        break;
-      case ValueOpId::UMinus:
-        wide = static_cast<std::uint64_t>(-x);
-        break;
-      default: {
-        const std::int64_t divisor = divideByFirst ? x : y;
-        if (divisor == 0) {
-          ref.kind = Reference::DivisionByZero;
-          return ref;
-        }
-        wide = static_cast<std::uint64_t>((divideByFirst ? y : x) / divisor);
-        break;
-      }
+    if (isDivision(op) && (divideByFirst ? x : y) == 0) {
+      ref.kind = Reference::DivisionByZero;
+      return ref;
     }
-    ref.integers.push_back(wrapInto(type, wide));
+    ref.integers.push_back(sorvexa_test::integerResult(type, op, x, y));
   }
   return ref;
 }

@@ -28,6 +28,7 @@
 #include "data_manager/valueoperator.hpp"
 #include "qtf/allocator.hpp"
 #include "sorvexa_test/expect.hpp"
+#include "sorvexa_test/integers.hpp"
 #include "sorvexa_test/operators.hpp"
 #include "sorvexa_test/values.hpp"
 
@@ -44,6 +45,10 @@ using sorvexa_test::call;
 using sorvexa_test::ChosenFactorContext;
 using sorvexa_test::context;
 using sorvexa_test::deepCopy;
+using sorvexa_test::dividesByFirst;
+using sorvexa_test::integerEdges;
+using sorvexa_test::integerResult;
+using sorvexa_test::isDivision;
 using sorvexa_test::rowOf;
 using sorvexa_test::valueOf;
 
@@ -82,60 +87,6 @@ std::string show(const std::vector<double>& xs) {
 
 std::string nameOf(ValueOpId::Type op) { return ValueOperator::getName(op); }
 
-// MIN, MIN+1, -1, 0, 1, MAX-1 and MAX of type, those that exist, as they read in the type.
-std::vector<std::int64_t> edgesOf(DataTypeId::Type type) {
-  const auto [lo, hi] = sorvexa_test::visitType(type, [](auto zero) -> std::pair<std::int64_t, std::int64_t> {
-    using T = decltype(zero);
-    if constexpr (std::is_same_v<T, double>) {
-      return {0, 0};
-    } else {
-      return {std::numeric_limits<T>::min(), std::numeric_limits<T>::max()};
-    }
-  });
-  std::vector<std::int64_t> edges;
-  for (const std::int64_t x : {lo, lo + 1, std::int64_t{-1}, std::int64_t{0}, std::int64_t{1}, hi - 1, hi}) {
-    if (x >= lo && x <= hi && (edges.empty() || edges.back() < x)) {
-      edges.push_back(x);
-    }
-  }
-  return edges;
-}
-
-// x reduced modulo 2^n into type, as a double (exact for every integer type).
-double wrapped(DataTypeId::Type type, std::int64_t x) {
-  return sorvexa_test::visitType(type, [&](auto zero) {
-    using T = decltype(zero);
-    if constexpr (std::is_same_v<T, double>) {
-      return static_cast<double>(x);
-    } else {
-      return static_cast<double>(sorvexa_test::wrapTo<T>(x));
-    }
-  });
-}
-
-bool dividesByFirst(ValueOpId::Type op) { return op == ValueOpId::LDivide || op == ValueOpId::MlDivide; }
-bool isDivision(ValueOpId::Type op) {
-  return op == ValueOpId::RDivide || op == ValueOpId::LDivide || op == ValueOpId::MrDivide || op == ValueOpId::MlDivide;
-}
-
-// The exact result in 64 bits (products modulo 2^64), before reduction to the element type.
-std::int64_t wide(ValueOpId::Type op, std::int64_t a, std::int64_t b) {
-  switch (op) {
-    case ValueOpId::Plus:
-      return a + b;
-    case ValueOpId::Minus:
-      return a - b;
-    case ValueOpId::Times:
-      return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-    case ValueOpId::UMinus:
-      return -a;
-    case ValueOpId::Abs:
-      return a < 0 ? -a : a;
-    default:
-      return dividesByFirst(op) ? b / a : a / b;
-  }
-}
-
 // The loop shapes an operator has: paired elements, a scalar first operand, a scalar second operand.
 struct Shapes {
   bool paired;
@@ -168,12 +119,13 @@ void compare(Mismatches& mismatches, const std::string& where, const Value& firs
 }
 
 TEST(IntegerEdges, AllPairsMatchAWiderReferenceInEveryLoopShapeAndLength) {
-  const ValueOpId::Type ops[] = {ValueOpId::Plus,    ValueOpId::Minus,    ValueOpId::Times,
-                                 ValueOpId::UMinus,  ValueOpId::Abs,      ValueOpId::RDivide,
-                                 ValueOpId::LDivide, ValueOpId::MrDivide, ValueOpId::MlDivide};
+  const ValueOpId::Type ops[] = {ValueOpId::Plus,     ValueOpId::Minus,   ValueOpId::Times,   ValueOpId::UMinus,
+                                 ValueOpId::Abs,      ValueOpId::RDivide, ValueOpId::LDivide, ValueOpId::MrDivide,
+                                 ValueOpId::MlDivide, ValueOpId::Eq,      ValueOpId::Ne,      ValueOpId::Lt,
+                                 ValueOpId::Gt,       ValueOpId::Le,      ValueOpId::Ge};
   Mismatches mismatches;
   for (const DataTypeId::Type type : kIntegerTypes) {
-    const std::vector<std::int64_t> edges = edgesOf(type);
+    const std::vector<std::int64_t> edges = integerEdges(type);
     for (const ValueOpId::Type op : ops) {
       const bool unary = ValueOperator::getNumOperands(op) == 1;
       // Every pair once, without the pairs that divide by zero (the last test below has those).
@@ -199,7 +151,7 @@ TEST(IntegerEdges, AllPairsMatchAWiderReferenceInEveryLoopShapeAndLength) {
         if (shapes.paired) {
           std::vector<double> expected;
           for (std::uint32_t i = 0; i < n; ++i) {
-            expected.push_back(wrapped(type, wide(op, a[i], b[i])));
+            expected.push_back(static_cast<double>(integerResult(type, op, a[i], b[i])));
           }
           compare(mismatches, where + " paired " + show(asRow(a)) + show(asRow(b)), rowA, unary ? rowA : rowB, op,
                   expected);
@@ -209,7 +161,7 @@ TEST(IntegerEdges, AllPairsMatchAWiderReferenceInEveryLoopShapeAndLength) {
           if (shapes.scalarFirst && !(isDivision(op) && s == 0)) {
             std::vector<double> expected;
             for (std::uint32_t i = 0; i < n; ++i) {
-              expected.push_back(wrapped(type, wide(op, s, b[i])));
+              expected.push_back(static_cast<double>(integerResult(type, op, s, b[i])));
             }
             compare(mismatches, where + " scalar first " + std::to_string(s) + show(asRow(b)), scalar, rowB, op,
                     expected);
@@ -220,7 +172,7 @@ TEST(IntegerEdges, AllPairsMatchAWiderReferenceInEveryLoopShapeAndLength) {
             std::vector<double> expected;
             for (std::uint32_t i = 0; i < n; ++i) {
               zeroDivisor = zeroDivisor || (dividesByFirst(op) && a[i] == 0);
-              expected.push_back(zeroDivisor ? 0 : wrapped(type, wide(op, a[i], s)));
+              expected.push_back(zeroDivisor ? 0 : static_cast<double>(integerResult(type, op, a[i], s)));
             }
             if (!zeroDivisor) {
               compare(mismatches, where + " scalar second " + show(asRow(a)) + std::to_string(s), rowA, scalar, op,

@@ -24,11 +24,11 @@
 #include "data_manager/valueattributes.hpp"
 #include "data_manager/valueoperator.hpp"
 #include "fuzz_support.hpp"
-#include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/messageexception.hpp"
 #include "qtf/subsref.hpp"
 #include "qtir/qtir.hpp"
+#include "sorvexa_test/internals.hpp"
 #include "sorvexa_test/operators.hpp"
 #include "sorvexa_test/values.hpp"
 
@@ -42,6 +42,7 @@ using data_manager::ValueTraitId;
 using qtf::DataTypeId;
 using qtf::Dimension;
 using sorvexa_test::context;
+using sorvexa_test::refCount;
 using sorvexa_test::unit;
 using sorvexa_test::value;
 using sorvexa_test::valueOf;
@@ -148,8 +149,6 @@ class Sweeper {
   int operations() const { return mOperations; }
 
  private:
-  static std::int32_t refCount(const Value& v) { return data_manager::ValueAccess::data(v).getRefCount(); }
-
   int mPoints = 0;
   int mOperations = 0;
 };

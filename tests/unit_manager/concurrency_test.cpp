@@ -55,4 +55,34 @@ TEST(Concurrency, ThreadsInternTheSameExpressionsAndFactors) {
   }
 }
 
+// Texts too long for the parse cache are interned on every parse, and dropped at once, so threads keep finding nodes
+// in the intern table while other threads drop their last handle: each must get a live node, equal to what it holds.
+TEST(Concurrency, NodesDyingOnOneThreadWhileAnotherFindsThem) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 20000;
+  const std::string padding(300, ' ');
+  std::vector<std::string> texts;
+  std::vector<std::string> printed;
+  for (int k = 2; k <= 5; ++k) {
+    texts.push_back("mol^" + std::to_string(k) + padding + "*cd^(1/7)");
+    printed.push_back("mol^" + std::to_string(k) + "*cd^(1/7)");
+  }
+  std::vector<int> failures(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int r = 0; r < kRounds; ++r) {
+        const std::size_t k = static_cast<std::size_t>(r + t) % texts.size();
+        const UnitExpression first = UnitExpression::parse(texts[k]);
+        const UnitExpression second = UnitExpression::parse(texts[k]);
+        if (first != second || first.convertToString() != printed[k] || second.convertToString() != printed[k]) {
+          ++failures[static_cast<std::size_t>(t)];
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[static_cast<std::size_t>(t)], 0) << "thread " << t;
+}
+
 }  // namespace

@@ -16,6 +16,7 @@
 #include "qtf/messageexception.hpp"
 #include "qtf/subsref.hpp"
 #include "qtir/function.hpp"
+#include "resultsize.hpp"
 #include "unit_manager/context.hpp"
 #include "unit_manager/unitexpression.hpp"
 
@@ -30,6 +31,8 @@ const qtf::MessageEntry kMessages[] = {
     {"dmcalc:usage:WrongArgumentCount", "{1} takes {2} argument(s), {3} given"},
     {"dmcalc:usage:InvalidOption", "Invalid option '{1}'"},
     {"dmcalc:usage:InvalidIndex", "'{1}' is not an index list: write 0-based indices separated by commas, or ':'"},
+    {"dmcalc:usage:ResultTooLarge",
+     "The result of {1} would be {2} ({3} elements), more than the {4} elements that --max-elements allows"},
 };
 const bool kRegistered = qtf::register_messages(kMessages, std::size(kMessages));
 
@@ -48,8 +51,15 @@ unit_manager::UnitExpression parseUnit(const data_manager::Context& context, con
   return parser->parse(text);
 }
 
+// A result of the same shape as value, checked against the limit.
+void checkSameShape(const Calculator& calc, const char* what, const Value& value) {
+  const qtf::Dimension& d = value.getDimension();
+  checkResultSize(what, Shape{d.m(), d.n()}, calc.options().maxElements);
+}
+
 std::string convert(const Calculator& calc, const data_manager::Context& context, const Words& args, bool affine) {
   const Value v = parseValue(context, args[1]);
+  checkSameShape(calc, affine ? "convert_affine" : "convert", v);
   const data_manager::DataTypeRec record(context, v.getDataType(), parseUnit(context, args[2]));
   const std::unique_ptr<Value> converted(v.createConvertedValue(record, affine));
   return calc.format(*converted);
@@ -57,36 +67,72 @@ std::string convert(const Calculator& calc, const data_manager::Context& context
 
 std::string fundamental(const Calculator& calc, const data_manager::Context& context, const Words& args, bool affine) {
   const Value v = parseValue(context, args[1]);
+  checkSameShape(calc, affine ? "affine" : "linear", v);
   const std::unique_ptr<Value> converted(affine ? v.affine() : v.linear());
   return calc.format(*converted);
 }
 
-// The positions of a subsref argument: ":" for all, else 0-based integers separated by commas.
-qtf::SubsRef::Index parseIndex(const std::string& text) {
+// A subsref argument as read: the positions, and each position's text as written.
+struct ParsedIndex {
+  qtf::SubsRef::Index index;
+  std::vector<std::string> texts;
+};
+
+// The positions of a subsref argument: ":" for all, else 0-based integers separated by commas. A whole number beyond
+// the 64-bit range reads as the nearest 64-bit one, which lies outside every extent; its text is kept for the message.
+ParsedIndex parseIndex(const std::string& text) {
   if (text == ":") {
-    return qtf::SubsRef::Index::all();
+    return {qtf::SubsRef::Index::all(), {}};
   }
   std::vector<std::int64_t> positions;
-  if (text.empty()) {
-    return positions;
-  }
+  std::vector<std::string> texts;
   std::size_t start = 0;
-  while (true) {
+  while (!text.empty()) {
     const std::size_t end = text.find(',', start);
-    const std::string piece = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    std::string piece = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
     std::int64_t position = 0;
     const char* first = piece.data();
     const char* last = piece.data() + piece.size();
     const auto [ptr, ec] = std::from_chars(first, last, position);
-    if (piece.empty() || ec != std::errc() || ptr != last) {
+    if (piece.empty() || ptr != last || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
       qtf::raise("dmcalc:usage:InvalidIndex", text);
     }
+    if (ec == std::errc::result_out_of_range) {
+      position = piece[0] == '-' ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max();
+    }
     positions.push_back(position);
+    texts.push_back(std::move(piece));
     if (end == std::string::npos) {
-      return positions;
+      break;
     }
     start = end + 1;
   }
+  return {qtf::SubsRef::Index(std::move(positions)), std::move(texts)};
+}
+
+// The first position outside 0 .. extent-1 fails with the error that qtf::SubsRef gives for it, naming the position
+// as written (a text beyond the 64-bit range included).
+void checkPositions(const ParsedIndex& parsed, std::uint32_t extent, const char* what) {
+  if (parsed.index.isAll()) {
+    return;
+  }
+  const std::vector<std::int64_t>& positions = parsed.index.positions();
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    if (positions[i] < 0 || positions[i] >= static_cast<std::int64_t>(extent)) {
+      qtf::raise("qtf:subsref:IndexOutOfRange", parsed.texts[i], extent, what);
+    }
+  }
+}
+
+std::string subsref(const Calculator& calc, const data_manager::Context& context, const Words& args) {
+  const Value v = parseValue(context, args[1]);
+  const ParsedIndex rows = parseIndex(args[2]);
+  const ParsedIndex cols = parseIndex(args[3]);
+  checkPositions(rows, v.getDimension().m(), "row");
+  checkPositions(cols, v.getDimension().n(), "column");
+  checkResultSize("subsref", selectionShape(v.getDimension(), rows.index, cols.index), calc.options().maxElements);
+  const qtf::SubsRef ref(v.getDimension(), rows.index, cols.index);
+  return calc.format(Value(v, ref));
 }
 
 std::string concatenate(const Calculator& calc, const data_manager::Context& context, const Words& args,
@@ -95,6 +141,7 @@ std::string concatenate(const Calculator& calc, const data_manager::Context& con
   for (std::size_t i = 1; i < args.size(); ++i) {
     values.push_back(parseValue(context, args[i]));
   }
+  checkResultSize(vertical ? "vertcat" : "horzcat", concatenationShape(values, vertical), calc.options().maxElements);
   return calc.format(vertical ? data_manager::vertcat(values) : data_manager::horzcat(values));
 }
 
@@ -165,9 +212,7 @@ const Operation kOperations[] = {
      "1"},
     {"subsref", 3, 3,
      [](const Calculator& calc, const data_manager::Context& context, const Words& args) {
-       const Value v = parseValue(context, args[1]);
-       const qtf::SubsRef ref(v.getDimension(), parseIndex(args[2]), parseIndex(args[3]));
-       return calc.format(Value(v, ref));
+       return subsref(calc, context, args);
      },
      "3"},
     {"vertcat", 1, std::numeric_limits<std::size_t>::max(),
@@ -184,9 +229,11 @@ const Operation kOperations[] = {
      [](const Calculator&, const data_manager::Context& context, const Words& args) { return lower(context, args); },
      "1"},
     {"units", 0, 0,
-     [](const Calculator&, const data_manager::Context&, const Words&) {
+     [](const Calculator&, const data_manager::Context& context, const Words&) {
+       // A standard context lists its user-defined units after the built-in ones.
+       const auto* standard = dynamic_cast<const unit_manager::StandardContext*>(&context.getUnitContext());
        std::string out;
-       for (const unit_manager::Unit* unit : unit_manager::unitTable()) {
+       for (const unit_manager::Unit* unit : standard != nullptr ? standard->units() : unit_manager::unitTable()) {
          out += unit->symbol() + " = " + unit->definition() + "\n";
        }
        if (!out.empty()) {
@@ -230,6 +277,8 @@ std::string Calculator::evaluate(const Words& words) const {
       const Value first = parseValue(mContext, words[1]);
       // A one-operand operator does not look at its second operand; any value will do.
       const Value second = operands == 2 ? parseValue(mContext, words[2]) : first;
+      checkResultSize(words[0].c_str(), operatorResultShape(op, first.getDimension(), second.getDimension()),
+                      mOptions.maxElements);
       return format(data_manager::ValueOperator::call(op, first, second));
     }
   }

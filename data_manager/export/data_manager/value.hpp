@@ -28,8 +28,12 @@ class Context;
 class DataIrInfo;
 class DataTypeRec;
 class ValueAttributes;
+
+// The library's internals; callers never see inside them.
+namespace detail {
 class ValueData;
 struct ValueAccess;
+}  // namespace detail
 
 class DATA_MANAGER_EXPORT Value : public Base {
  public:
@@ -113,15 +117,16 @@ class DATA_MANAGER_EXPORT Value : public Base {
   qtir::Expression createExpression(DataIrInfo& info) const;
 
  protected:
-  ValueData& getData() noexcept { return *mData; }
-  const ValueData& getData() const noexcept { return *mData; }
+  detail::ValueData& getData() noexcept { return *mData; }
+  const detail::ValueData& getData() const noexcept { return *mData; }
 
  private:
-  friend struct ValueAccess;
-  explicit Value(ValueData* data) noexcept;  // takes over one count of data
+  friend struct detail::ValueAccess;
+  // Takes over one count of data. Hidden: only the library makes values this way.
+  DATA_MANAGER_NO_EXPORT explicit Value(detail::ValueData* data) noexcept;
   void releaseData() noexcept;
 
-  ValueData* mData;
+  detail::ValueData* mData;
   mutable ValueAttributes* mAttributes;
 };
 

@@ -37,6 +37,10 @@ const qtf::MessageEntry kCatalogue[] = {
     {value::TooManyElements, "A result of {1} {2} is larger than a dimension can hold"},
     {value::EmptyConcatenation, "A concatenation needs at least one operand"},
     {value::InvalidPrintPrecision, "{1} is not a number of significant digits: give 0 (shortest exact) or more"},
+    {value::ElementCountMismatch, "The element count {1} does not match the dimension {2}"},
+    {value::NullElementData, "No element data was given for a value of dimension {1}"},
+    {value::ElementTypeMismatch, "Cannot read the elements of a {2} value as {1}"},
+    {value::ElementIndexOutOfRange, "Element {1} lies outside a value of dimension {2}"},
 };
 
 const bool kRegistered = qtf::register_messages(kCatalogue, std::size(kCatalogue));

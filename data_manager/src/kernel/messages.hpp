@@ -47,6 +47,10 @@ inline constexpr const char* InvalidValueTrait = "data_manager:value:InvalidValu
 inline constexpr const char* TooManyElements = "data_manager:value:TooManyElements";
 inline constexpr const char* EmptyConcatenation = "data_manager:value:EmptyConcatenation";
 inline constexpr const char* InvalidPrintPrecision = "data_manager:value:InvalidPrintPrecision";
+inline constexpr const char* ElementCountMismatch = "data_manager:value:ElementCountMismatch";
+inline constexpr const char* NullElementData = "data_manager:value:NullElementData";
+inline constexpr const char* ElementTypeMismatch = "data_manager:value:ElementTypeMismatch";
+inline constexpr const char* ElementIndexOutOfRange = "data_manager:value:ElementIndexOutOfRange";
 }  // namespace value
 
 }  // namespace msg

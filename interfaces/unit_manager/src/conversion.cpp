@@ -10,18 +10,19 @@ namespace {
 
 constexpr std::size_t kCacheSize = 256;
 
+// Entries are recognised by the nodes' serials, which are never reused, so an entry of freed nodes can never answer
+// for new nodes at the same addresses, and the cache holds no references.
 struct CacheEntry {
-  const ExprNode* from;
-  const ExprNode* to;
+  std::uint64_t from;
+  std::uint64_t to;
   Conversion conversion;
 };
 
 // Plain data with constant initialisation: reaching it costs no guard and it needs no destructor.
 thread_local CacheEntry tCache[kCacheSize];
 
-std::size_t slotOf(const ExprNode* from, const ExprNode* to) noexcept {
-  const std::uint64_t key = (reinterpret_cast<std::uintptr_t>(from) * 0x9e3779b97f4a7c15ULL) ^
-                            (reinterpret_cast<std::uintptr_t>(to) * 0xc2b2ae3d27d4eb4fULL);
+std::size_t slotOf(std::uint64_t from, std::uint64_t to) noexcept {
+  const std::uint64_t key = (from * 0x9e3779b97f4a7c15ULL) ^ (to * 0xc2b2ae3d27d4eb4fULL);
   return static_cast<std::size_t>(key >> 56) % kCacheSize;
 }
 
@@ -38,11 +39,11 @@ Conversion compute(const ExprNode* from, const ExprNode* to) noexcept {
 }  // namespace
 
 Conversion convert(const ExprNode* from, const ExprNode* to) noexcept {
-  CacheEntry& entry = tCache[slotOf(from, to)];
-  if (entry.from != from || entry.to != to) {
+  CacheEntry& entry = tCache[slotOf(from->serial, to->serial)];
+  if (entry.from != from->serial || entry.to != to->serial) {
     entry.conversion = compute(from, to);
-    entry.from = from;
-    entry.to = to;
+    entry.from = from->serial;
+    entry.to = to->serial;
   }
   return entry.conversion;
 }

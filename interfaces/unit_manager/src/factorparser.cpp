@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "messages.hpp"
+#include "suggest.hpp"
 
 namespace unit_manager {
 namespace detail {
@@ -77,7 +80,7 @@ class Parser {
       while (!atEnd() && isSymbolChar(peek())) ++mPos;
       const std::string_view symbol(mText.data() + start, mPos - start);
       const UnitRecord* unit = mUnits.resolve(symbol);
-      if (unit == nullptr) qtf::raise(msg::parser::UnknownUnit, symbol, mText);
+      if (unit == nullptr) qtf::raise_detailed(msg::parser::UnknownUnit, unknownUnitHintFor(symbol), symbol, mText);
       Factor factor{unit, Exponent{1, 1}};
       if (const auto power = optionalExponent()) factor.power = power->first;
       if (!factor.power.isZero() && !multiplyFactor(list, factor, divide)) {
@@ -175,6 +178,12 @@ class Parser {
   }
   bool atEnd() const noexcept { return mPos >= mText.size(); }
   char peek() const noexcept { return mText[mPos]; }
+
+  // "; did you mean 'm'?" from the symbols the resolver knows; "" when none is close.
+  std::string unknownUnitHintFor(std::string_view symbol) const {
+    const KnownSymbols known = knownSymbols(mUnits);
+    return unknownUnitHint(symbol, known.symbols, known.prefixableSymbols, known.prefixes);
+  }
 
   [[noreturn]] void fail(const char* reason) const { failAt(mPos, reason); }
   [[noreturn]] void failAt(std::size_t pos, const char* reason) const {

@@ -20,7 +20,14 @@ namespace unit {
 inline constexpr const char* IncommensurateUnits = "unit_manager:unit:IncommensurateUnits";
 inline constexpr const char* ExponentOverflow = "unit_manager:unit:ExponentOverflow";
 inline constexpr const char* InvalidExponent = "unit_manager:unit:InvalidExponent";
+inline constexpr const char* TooManyUnitExpressions = "unit_manager:unit:TooManyUnitExpressions";
 }  // namespace unit
+
+namespace definition {
+inline constexpr const char* InvalidDefinition = "unit_manager:definition:InvalidDefinition";
+inline constexpr const char* DuplicateUnit = "unit_manager:definition:DuplicateUnit";
+inline constexpr const char* AmbiguousUnit = "unit_manager:definition:AmbiguousUnit";
+}  // namespace definition
 
 namespace propagation {
 inline constexpr const char* IncommensurateUnits = "unit_manager:propagation:IncommensurateUnits";

@@ -124,7 +124,7 @@ UnitExpression raisedTo(const UnitExpression& u, const Exponent& e, const std::s
     qtf::raise(msg::propagation::InvalidExponent, textOf(u), exponentUnit, exponentDescription,
                "a power of the result leaves the 32-bit range");
   }
-  return ExprNode::wrap(node);
+  return ExprNode::adopt(node);
 }
 
 // Rule 8: the base's unit to the power of the exponent operand's value.

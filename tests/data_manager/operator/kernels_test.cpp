@@ -103,59 +103,6 @@ TEST(ElementKernels, IntegerResultsWrapPowersConvertBackAndOperandsAreScaledFirs
   }
 }
 
-// The exact result in 64 bits (products modulo 2^64), before reduction to the element type.
-std::int64_t wideReference(ValueOpId::Type op, std::int64_t a, std::int64_t b) {
-  const auto product = static_cast<std::int64_t>(static_cast<std::uint64_t>(a) * static_cast<std::uint64_t>(b));
-  return op == ValueOpId::Plus      ? a + b
-         : op == ValueOpId::Minus   ? a - b
-         : op == ValueOpId::Times   ? product
-         : op == ValueOpId::UMinus  ? -a
-         : op == ValueOpId::Abs     ? (a < 0 ? -a : a)
-         : op == ValueOpId::RDivide ? a / b
-         : op == ValueOpId::LDivide ? b / a
-         : op == ValueOpId::Lt      ? a < b
-                                    : a >= b;
-}
-
-template <typename T>
-void sweepIntegerEdges(std::string& mismatches) {
-  const DataTypeId::Type type = typeOf<T>();
-  const std::int64_t lo = std::numeric_limits<T>::min(), hi = std::numeric_limits<T>::max();
-  std::vector<std::int64_t> edges;
-  for (const std::int64_t x : {lo, lo + 1, std::int64_t{-1}, std::int64_t{0}, std::int64_t{1}, hi - 1, hi}) {
-    if (x >= lo && x <= hi && std::find(edges.begin(), edges.end(), x) == edges.end()) edges.push_back(x);
-  }
-  for (const ValueOpId::Type op :
-       {ValueOpId::Plus, ValueOpId::Minus, ValueOpId::Times, ValueOpId::UMinus, ValueOpId::Abs, ValueOpId::RDivide,
-        ValueOpId::LDivide, ValueOpId::Lt, ValueOpId::Ge}) {
-    for (const std::int64_t a : edges) {
-      for (const std::int64_t b : ValueOperator::getNumOperands(op) == 1 ? std::vector<std::int64_t>{0} : edges) {
-        const Value first = rowOf(type, {static_cast<double>(a)}), second = rowOf(type, {static_cast<double>(b)});
-        const std::string where = traceOf(type, op, {static_cast<double>(a)}, {static_cast<double>(b)});
-        if ((op == ValueOpId::RDivide && b == 0) || (op == ValueOpId::LDivide && a == 0)) {
-          const std::string id = thrownIdentifier([&] { call(op, first, second); });
-          mismatches += id == "data_manager:value:IntegerDivisionByZero" ? "" : where + " threw '" + id + "'\n";
-          continue;
-        }
-        const std::int64_t wide = wideReference(op, a, b);
-        const bool comparison = op == ValueOpId::Lt || op == ValueOpId::Ge;
-        const double expected = static_cast<double>(comparison ? wide : wrapTo<T>(wide));
-        const std::vector<double> got = asDoubles(call(op, first, second));
-        mismatches += got == std::vector<double>{expected} ? "" : where + " gave " + show(got) + "\n";
-      }
-    }
-  }
-}
-
-TEST(ElementKernels, IntegerEdgeValuesMatchAWiderReferenceReducedModuloTwoToTheWidth) {
-  std::string mismatches;
-  sweepIntegerEdges<unsigned char>(mismatches);
-  sweepIntegerEdges<int>(mismatches);
-  sweepIntegerEdges<unsigned int>(mismatches);
-  sweepIntegerEdges<char>(mismatches);
-  EXPECT_EQ(mismatches, "");
-}
-
 TEST(ElementKernels, DoubleSpecialValuesFollowIeee) {
   const double tiny = std::numeric_limits<double>::denorm_min(), huge = std::numeric_limits<double>::max();
   const std::vector<double> edges = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, kNaN, tiny, huge};

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 //
 // Printing with a chosen number of significant digits, the shortest exact form, and characters as numbers.
+#include "data_manager/print.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "data_manager/print.hpp"
 #include "sorvexa_test/expect.hpp"
 #include "sorvexa_test/values.hpp"
 

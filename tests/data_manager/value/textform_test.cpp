@@ -122,6 +122,50 @@ TEST(TextForm, MalformedTextFailsWithTheOffendingPieceAndLeaksNothing) {
   }
 }
 
+// Each text has two faults; the one met first when reading rows top to bottom (a row's element count before its
+// numbers) and elements left to right (an element's placeholder checks before its number) decides.
+TEST(TextForm, TheFirstFaultInReadingOrderDecides) {
+  struct Row {
+    const char* text;
+    std::vector<std::string> thrown;  // identifier and first argument
+  };
+  const char* const data = "data_manager:value:InvalidStringDataSpecification";
+  const char* const number = "qtf:string:InvalidNumber";
+  const Row rows[] = {
+      // A later row's count comes before its numbers.
+      {"[1,2;3-]", {data, "1,2;3-"}},
+      {"[1,2;x]", {data, "1,2;x"}},
+      {"[1;2,x]", {data, "1;2,x"}},
+      {"[1,2;3,4x,]", {data, "1,2;3,4x,"}},
+      // An earlier row's numbers come before a later row's count.
+      {"[x;1,2]", {number, "x"}},
+      {"[1,2;3,x;4]", {number, "x"}},
+      {"[-1,--2;3]", {number, "--2"}},
+      // Within a row, left to right: a bad number before an empty element or a placeholder after it...
+      {"[x,]", {number, "x"}},
+      {"[1,x,,]", {number, "x"}},
+      {"[x,|]", {number, "x"}},
+      {"[1e999 ,-]", {number, "1e999 "}},
+      {"[x;;]", {number, "x"}},
+      {"[x,y]", {number, "x"}},
+      // ... and an empty element or a placeholder before a bad number after it.
+      {"[1,,x]", {data, "1,,x"}},
+      {"[1,|,x]", {data, "1,|,x"}},
+      {"[1,-,x]", {data, "1,-,x"}},
+      {"[,x]", {data, ",x"}},
+      // Placeholder shapes are checked without reading any number.
+      {"[-;x]", {data, "-;x"}},
+      {"[|,x]", {data, "|,x"}},
+      {"[|;x]", {data, "|;x"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    std::vector<std::string> thrown = thrownMessage([&] { Value(context(), row.text); });
+    thrown.resize(std::min(thrown.size(), row.thrown.size()));
+    EXPECT_EQ(thrown, row.thrown);
+  }
+}
+
 TEST(TextForm, PrintsRowsColumnsAndPlaceholdersWhateverTheStreamSettings) {
   struct Row {
     Value v;

@@ -14,19 +14,13 @@
 
 #include "data_manager/datatyperec.hpp"
 #include "data_manager/valueattributes.hpp"
-#include "kernel/value/valueaccess.hpp"
 #include "sorvexa_test/expect.hpp"
+#include "sorvexa_test/internals.hpp"
 #include "sorvexa_test/values.hpp"
 
 namespace {
 
-using data_manager::ValueData;
 using namespace sorvexa_test;
-
-const ValueData& dataOf(const Value& v) { return data_manager::ValueAccess::data(v); }
-int refCount(const Value& v) { return dataOf(v).getRefCount(); }
-// The value data that v's own value data refers to directly; null unless it is a reference.
-const ValueData* referent(const Value& v) { return dataOf(v).getState().nextInChain(); }
 
 TEST(Value, NewValueIsZeroFilledCopiesItsDataOrIsUnresolved) {
   for (const DataTypeId::Type type : kElementTypes) {
@@ -95,7 +89,7 @@ TEST(Value, ShareTurnsTheUnresolvedSideIntoAReferenceInEitherCallOrder) {
     row.aCalls ? a.share(b) : b.share(a);
     const Value& reference = row.aBecomesReference ? a : b;
     const Value& target = row.aBecomesReference ? b : a;
-    EXPECT_EQ(referent(reference), &dataOf(target));
+    EXPECT_EQ(referent(reference), dataIdentity(target));
     EXPECT_EQ(referent(target), nullptr);
     EXPECT_EQ(refCount(target), 2);
     EXPECT_EQ(a.isResolved(), row.aResolved || row.bResolved);
@@ -120,7 +114,7 @@ TEST(Value, SharingWithItsOwnDataChangesNothing) {
   tied.share(source);
   tied.share(source);
   source.share(tied);
-  EXPECT_EQ(referent(tied), &dataOf(source));
+  EXPECT_EQ(referent(tied), dataIdentity(source));
   EXPECT_EQ(refCount(source), 2);
 }
 
@@ -170,12 +164,12 @@ TEST(Value, ChainOfUnresolvedValuesResolvesWhenItsEndIsTied) {
   Value third = unresolved(DataTypeId::Double, Dimension(1, 2), "m");
   second.share(first);  // first refers to second
   third.share(second);  // second refers to third
-  ASSERT_EQ(referent(second), &dataOf(third));
+  ASSERT_EQ(referent(second), dataIdentity(third));
   EXPECT_FALSE(first.isResolved());
   {
     Value source = value("[5,6]:m");
     source.share(first);
-    EXPECT_EQ(referent(third), &dataOf(source));
+    EXPECT_EQ(referent(third), dataIdentity(source));
   }
   for (const Value* v : {&first, &second, &third}) ASSERT_TRUE(v->isResolved());
   EXPECT_EQ(first, value("[5,6]:m"));
@@ -295,7 +289,7 @@ TEST(ValueOutOfMemory, CopyShareAndConversionLeaveTheirOperandsUnchanged) {
                                       unchanged();
                                     }),
             1);
-  EXPECT_EQ(referent(tied), &dataOf(named));
+  EXPECT_EQ(referent(tied), dataIdentity(named));
 }
 
 }  // namespace

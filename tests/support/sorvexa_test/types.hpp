@@ -4,6 +4,8 @@
 #ifndef SORVEXA_TEST_TYPES_HPP
 #define SORVEXA_TEST_TYPES_HPP
 
+#include <type_traits>
+
 #include "qtf/datatypeid.hpp"
 
 namespace sorvexa_test {
@@ -23,6 +25,16 @@ auto visitType(qtf::DataTypeId::Type type, Fcn&& f) {
     default:
       return f('\0');
   }
+}
+
+// The DataTypeId of the C++ type that stores it.
+template <typename T>
+constexpr qtf::DataTypeId::Type typeOf() {
+  return std::is_same_v<T, double>         ? qtf::DataTypeId::Double
+         : std::is_same_v<T, int>          ? qtf::DataTypeId::Int
+         : std::is_same_v<T, unsigned int> ? qtf::DataTypeId::UInt
+         : std::is_same_v<T, char>         ? qtf::DataTypeId::Char
+                                           : qtf::DataTypeId::UChar;
 }
 
 }  // namespace sorvexa_test

@@ -19,6 +19,7 @@
 #include "data_manager/value.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/hasher.hpp"
+#include "sorvexa_test/integers.hpp"
 #include "sorvexa_test/types.hpp"
 #include "unit_manager/context.hpp"
 
@@ -47,17 +48,6 @@ inline unit_manager::UnitExpression unit(const std::string& text) { return unit_
 
 // A resolved value read from its text form in the shared context.
 inline Value value(const std::string& text) { return Value(context(), text); }
-
-// x reduced modulo 2^w into T, w the width of T, without relying on a narrowing conversion.
-template <typename T>
-T wrapTo(std::int64_t x) {
-  const std::uint64_t modulus = std::uint64_t{1} << std::numeric_limits<std::make_unsigned_t<T>>::digits;
-  const std::uint64_t r = static_cast<std::uint64_t>(x) % modulus;  // x mod 2^64, then mod 2^w
-  if (std::is_signed_v<T> && r >= modulus / 2) {
-    return static_cast<T>(static_cast<std::int64_t>(r) - static_cast<std::int64_t>(modulus));
-  }
-  return static_cast<T>(r);
-}
 
 // A resolved value of type holding xs row by row. For the integer types the doubles must be whole numbers; they are
 // wrapped into the type.
@@ -99,15 +89,6 @@ inline Value unresolved(DataTypeId::Type type, const Dimension& dimension, const
 inline Value deepCopy(const Value& v) {
   return Value(v.getContext(), ValueTraitId::Resolved, v.getDataType(), v.getDimension(), v.getUnit(),
                v.getGenericValue());
-}
-
-template <typename T>
-constexpr DataTypeId::Type typeOf() {
-  return std::is_same_v<T, double>         ? DataTypeId::Double
-         : std::is_same_v<T, int>          ? DataTypeId::Int
-         : std::is_same_v<T, unsigned int> ? DataTypeId::UInt
-         : std::is_same_v<T, char>         ? DataTypeId::Char
-                                           : DataTypeId::UChar;
 }
 
 inline std::uint64_t hashOf(const Value& v) {

@@ -5,6 +5,8 @@
 
 namespace data_manager {
 
+using detail::ContextImpl;
+
 // Constant-initialised, so it is null before any dynamic initialiser of the library runs.
 ContextFactory Context::smContextFactory = nullptr;
 

@@ -5,7 +5,7 @@
 
 #include "kernel/messages.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 ContextImpl::ContextImpl(const unit_manager::Context& unitContext)
     : mUnitContext(&unitContext), mTimeUnit(unitContext) {
@@ -23,4 +23,4 @@ Context* ContextImpl::create(const unit_manager::Context& unitContext) {
   return new (std::nothrow) ContextImpl(unitContext);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

@@ -7,7 +7,7 @@
 
 #include "data_manager/context.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ContextImpl : public Context {
  public:
@@ -26,6 +26,6 @@ class ContextImpl : public Context {
   unit_manager::UnitExpression mTimeUnit;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_CONTEXT_CONTEXTIMPL_HPP

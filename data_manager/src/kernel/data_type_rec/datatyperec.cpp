@@ -4,11 +4,18 @@
 #include <new>
 
 #include "data_manager/context.hpp"
+#include "kernel/elementtypes.hpp"
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::checkedElementType;
+using detail::perTypeTable;
+using detail::scaleAndStore;
+
 namespace {
 
 // The record's unit copy goes through the library's allocator, so that it is counted like every other block.
@@ -24,41 +31,16 @@ void destroyUnit(unit_manager::UnitExpression* unit) noexcept {
   }
 }
 
-qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
-  if (!qtf::is_valid_type(type)) {
-    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
-  }
-  return type;
-}
-
 // Element i becomes x * scale + offset in double, stored as T stores a double: truncated and wrapped for integers.
-// A zero offset is not added, so that -0 stays -0 when a double is converted by a scale of 1.
 template <typename T>
 void convertElements(const void* src, void* dst, double scale, double offset, std::size_t count) {
-  const auto* in = static_cast<const T*>(src);
-  auto* out = static_cast<T*>(dst);
-  if (offset == 0.0) {
-    for (std::size_t i = 0; i < count; ++i) {
-      out[i] = truncateWrapped<T>(toDouble(in[i]) * scale);
-    }
-  } else {
-    for (std::size_t i = 0; i < count; ++i) {
-      out[i] = truncateWrapped<T>(toDouble(in[i]) * scale + offset);
-    }
-  }
+  scaleAndStore(static_cast<T*>(dst), static_cast<const T*>(src), count, scale, offset);
 }
 
 using ConvertElementsFcn = void (*)(const void*, void*, double, double, std::size_t);
 
-const ConvertElementsFcn kConverters[] = {
-    &convertElements<unsigned char>,  // 0 UChar
-    &convertElements<double>,         // 1 Double
-    &convertElements<int>,            // 2 Int
-    &convertElements<unsigned int>,   // 3 UInt
-    &convertElements<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kConverters) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+constexpr auto kConverters =
+    perTypeTable([](auto tag) -> ConvertElementsFcn { return &convertElements<typename decltype(tag)::type>; });
 
 }  // namespace
 
@@ -67,10 +49,14 @@ DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, con
 
 DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                          const unit_manager::UnitExpression& unit)
-    : Base(context), mDataType(checkedType(type)), mVariable(false), mDimension(dimension), mUnit(copyUnit(unit)) {}
+    : Base(context),
+      mDataType(checkedElementType(type)),
+      mVariable(false),
+      mDimension(dimension),
+      mUnit(copyUnit(unit)) {}
 
 DataTypeRec::DataTypeRec(const Context& context, qtf::DataTypeId::Type type, const unit_manager::UnitExpression& unit)
-    : Base(context), mDataType(checkedType(type)), mVariable(true), mDimension(0, 0), mUnit(copyUnit(unit)) {}
+    : Base(context), mDataType(checkedElementType(type)), mVariable(true), mDimension(0, 0), mUnit(copyUnit(unit)) {}
 
 DataTypeRec::DataTypeRec(const DataTypeRec& r)
     : Base(r), mDataType(r.mDataType), mVariable(r.mVariable), mDimension(r.mDimension), mUnit(copyUnit(*r.mUnit)) {}
@@ -105,10 +91,10 @@ std::pair<void*, qtf::Dimension> DataTypeRec::convertData(qtf::DataTypeId::Type 
                                                           const unit_manager::UnitExpression& unit, const void* data,
                                                           bool affine) const {
   if (type != mDataType) {
-    qtf::raise(msg::data_type_rec::InvalidDataTypeConversion);
+    detail::raiseRecordDataType(type, mDataType);
   }
   if (!mVariable && mDimension != dimension) {
-    qtf::raise(msg::data_type_rec::InconsistentDimensions);
+    detail::raiseRecordDimension(dimension, mDimension);
   }
   const qtf::Dimension result = mVariable ? dimension : mDimension;
   unit_manager::UnitConversion conversion = unit.getConversion(*mUnit);
@@ -117,7 +103,7 @@ std::pair<void*, qtf::Dimension> DataTypeRec::convertData(qtf::DataTypeId::Type 
   }
   const std::size_t count = result.getNumElements();
   void* buffer = qtf::allocate_buffer(mDataType, count);
-  kConverters[mDataType](data, buffer, conversion.scale, conversion.offset, count);
+  kConverters[static_cast<std::size_t>(mDataType)](data, buffer, conversion.scale, conversion.offset, count);
   return {buffer, result};
 }
 

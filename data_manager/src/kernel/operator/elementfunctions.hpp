@@ -13,7 +13,7 @@
 #include "kernel/operator/elementtraits.hpp"
 #include "qtf/qtfmath.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // Which operand of a division is the divisor: integer kernels check it for zero before writing anything.
 struct NoDivisor {
@@ -181,6 +181,6 @@ struct AlwaysFalseOnIntegers : std::false_type {};
 template <typename Fcn>
 struct AlwaysFalseOnIntegers<Fcn, std::void_t<decltype(Fcn::kAlwaysFalseOnIntegers)>> : std::true_type {};
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTFUNCTIONS_HPP

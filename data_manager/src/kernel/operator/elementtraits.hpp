@@ -1,42 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
 //
-// Per-element-type arithmetic of the kernels: the element type's identifier,
-// wrapping integer arithmetic (done in the unsigned type of the same width,
+// Per-element-type arithmetic of the kernels: wrapping integer arithmetic (done in the unsigned type of the same width,
 // since signed overflow is undefined behaviour) and operand scaling.
 #ifndef DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTTRAITS_HPP
 #define DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTTRAITS_HPP
 
 #include <type_traits>
 
+#include "kernel/elementtypes.hpp"
 #include "kernel/numeric.hpp"
-#include "qtf/datatypeid.hpp"
 
-namespace data_manager {
-
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed 8-bit");
-
-template <typename T>
-struct TypeOf;
-template <>
-struct TypeOf<unsigned char> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UChar;
-};
-template <>
-struct TypeOf<double> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Double;
-};
-template <>
-struct TypeOf<int> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Int;
-};
-template <>
-struct TypeOf<unsigned int> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::UInt;
-};
-template <>
-struct TypeOf<char> {
-  static constexpr qtf::DataTypeId::Type value = qtf::DataTypeId::Char;
-};
+namespace data_manager::detail {
 
 template <typename T>
 inline constexpr bool kIsInteger = !std::is_same_v<T, double>;
@@ -91,6 +65,6 @@ class Scale<double> {
   bool mIdentity;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTTRAITS_HPP

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/operator/dispatch.hpp"
 #include "kernel/operator/elementfunctions.hpp"
@@ -17,7 +18,7 @@
 #include "kernel/operator/operator.hpp"
 #include "kernel/operator/streaming.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // Every integer division that a kernel is about to make is checked first, so that a zero divisor raises
 // "data_manager:value:IntegerDivisionByZero" before any result element is written.
@@ -78,7 +79,7 @@ class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn,
     if (second->isScalar() || first == *second) {
       return first;
     }
-    qtf::raise(msg::value::InvalidBinaryOperatorDimension);
+    detail::raiseOperandDimensions(msg::value::InvalidBinaryOperatorDimension, first, *second);
   }
 
   void compute(const Context&, void* result, const qtf::Dimension& first, const void* firstData, double firstFactor,
@@ -164,7 +165,7 @@ class ElementwiseFirstScalarOperator : public ElementwiseOperatorBase<Tin, Tout,
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!first.isScalar()) {
-      qtf::raise(msg::value::InvalidElementWiseFirstScalarOperatorDimension);
+      detail::raiseNotScalar(msg::value::InvalidElementWiseFirstScalarOperatorDimension, first);
     }
     return *second;
   }
@@ -196,7 +197,7 @@ class ElementwiseSecondScalarOperator : public ElementwiseOperatorBase<Tin, Tout
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!second->isScalar()) {
-      qtf::raise(msg::value::InvalidElementWiseSecondScalarOperatorDimension);
+      detail::raiseNotScalar(msg::value::InvalidElementWiseSecondScalarOperatorDimension, *second);
     }
     return first;
   }
@@ -255,6 +256,6 @@ class ElementwiseNoNanUnaryOperator
 template <typename T>
 class Times : public ElementwiseBinaryOperator<T, T, TimesFcn<T>, 5> {};
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_ELEMENTWISE_HPP

@@ -8,11 +8,12 @@
 #include <cmath>
 #include <cstddef>
 
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/operator/elementwise.hpp"
 #include "kernel/operator/matrixproduct.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // The matrix product. Scalar operands go to the elementwise product; otherwise each result element sums the products
 // of scaled values in ascending k, in the element type's arithmetic.
@@ -34,7 +35,7 @@ class MTimes : public Operator<T> {
     if (first.n() == second->m()) {
       return qtf::Dimension(first.m(), second->n());
     }
-    qtf::raise(msg::value::InvalidMtimesDimension);
+    detail::raiseMatrixProductDimensions(first, *second);
   }
   bool needsZeroedResult() const noexcept override { return true; }
   void compute(const Context& context, void* result, const qtf::Dimension& first, const void* firstData,
@@ -64,7 +65,7 @@ class MPower : public Operator<T> {
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension& first,
                                     const qtf::Dimension* second) const override {
     if (!first.isScalar() || !second->isScalar()) {
-      qtf::raise(msg::value::ScalarOperands);
+      detail::raiseOperandDimensions(msg::value::ScalarOperands, first, *second);
     }
     return first;
   }
@@ -107,7 +108,7 @@ class RejectedMathOperator : public Operator<T> {
  public:
   qtf::DataTypeId::Type getResultType() const override { return qtf::DataTypeId::Double; }
   const unit_manager::UnitPropagationRule* getPropagationRule(const Context&) const override {
-    qtf::raise(msg::value::InvalidMathOperatorType);
+    detail::raiseMathOperatorType(TypeOf<T>::value);
   }
   qtf::Dimension getResultDimension(const Context&, const qtf::Dimension&, const qtf::Dimension*) const override {
     return qtf::Dimension(0, 0);
@@ -123,6 +124,6 @@ class Atan2 : public RejectedMathOperator<T> {};
 template <typename T>
 class Sqrt : public RejectedMathOperator<T> {};
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_MATRIXOPERATORS_HPP

@@ -14,7 +14,7 @@
 
 #include "qtf/allocator.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 // Columns of the result handled per pass over a row block of B: a strip of result row i stays in cache while k runs.
@@ -186,18 +186,12 @@ void multiplyBlock(const TileKernel& kernel, double* result, std::size_t p, std:
   }
 }
 
-struct BlockDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-
 void blockedProduct(double* result, const double* a, const Scale<double>& sa, const double* b, const Scale<double>& sb,
                     std::size_t m, std::size_t n, std::size_t p) {
   const TileKernel& kernel = chooseKernel();
   const std::size_t paddedColumns = (p + kernel.columns - 1) / kernel.columns * kernel.columns;
-  const std::unique_ptr<void, BlockDeleter> blockA(
-      qtf::Allocator::allocate(kernel.rowBlock * kDepthBlock * sizeof(double)));
-  const std::unique_ptr<void, BlockDeleter> blockB(
-      qtf::Allocator::allocate(paddedColumns * kDepthBlock * sizeof(double)));
+  const qtf::BufferPtr blockA(qtf::Allocator::allocate(kernel.rowBlock * kDepthBlock * sizeof(double)));
+  const qtf::BufferPtr blockB(qtf::Allocator::allocate(paddedColumns * kDepthBlock * sizeof(double)));
   auto* packedA = static_cast<double*>(blockA.get());
   auto* packedB = static_cast<double*>(blockB.get());
   for (std::size_t k0 = 0; k0 < n; k0 += kDepthBlock) {
@@ -258,4 +252,4 @@ template void matrixProduct<unsigned int>(unsigned int*, const unsigned int*, co
 template void matrixProduct<char>(char*, const char*, const Scale<char>&, const char*, const Scale<char>&, std::size_t,
                                   std::size_t, std::size_t);
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

@@ -10,13 +10,13 @@
 
 #include "kernel/operator/elementtraits.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // result is m-by-p and zero-filled, a is m-by-n, b is n-by-p.
 template <typename T>
 void matrixProduct(T* result, const T* a, const Scale<T>& sa, const T* b, const Scale<T>& sb, std::size_t m,
                    std::size_t n, std::size_t p);
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_MATRIXPRODUCT_HPP

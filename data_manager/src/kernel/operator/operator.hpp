@@ -13,7 +13,7 @@
 #include "qtf/dimension.hpp"
 #include "unit_manager/context.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 template <typename T>
 class Operator : public qtf::AllocatorBase {
@@ -39,6 +39,6 @@ class Operator : public qtf::AllocatorBase {
                        double secondFactor) const = 0;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_OPERATOR_HPP

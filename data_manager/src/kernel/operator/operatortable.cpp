@@ -7,11 +7,13 @@
 
 #include "kernel/operator/elementwise.hpp"
 #include "kernel/operator/matrixoperators.hpp"
+#include "kernel/operator/operatorrows.hpp"
+#include "kernel/propagation/describeoperand.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/qtfmath.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 template <typename T>
@@ -50,54 +52,73 @@ OperatorPtr<T> sqrtOperator() {
 template <typename T>
 using UChar = unsigned char;
 
+template <typename T, typename Op>
+OperatorPtr<T> make() {
+  return OperatorPtr<T>(new Op);
+}
+
+template <typename T>
+struct OperatorRow {
+  ValueOpId::Type op;
+  OperatorPtr<T> (*make)();
+};
+
+// The class that serves each operator for element type T, one row per operator.
+template <typename T>
+constexpr OperatorRow<T> kOperatorRows[] = {
+    {ValueOpId::Plus, &make<T, ElementwiseBinaryOperator<T, T, PlusFcn<T>, RuleId::Additive>>},
+    {ValueOpId::UPlus, &make<T, ElementwiseUnaryOperator<T, T, UPlusFcn<T>, RuleId::Unchanged>>},
+    {ValueOpId::Minus, &make<T, ElementwiseBinaryOperator<T, T, MinusFcn<T>, RuleId::Additive>>},
+    {ValueOpId::UMinus, &make<T, ElementwiseUnaryOperator<T, T, UMinusFcn<T>, RuleId::Unchanged>>},
+    {ValueOpId::MTimes, &make<T, MTimes<T>>},
+    {ValueOpId::Times, &make<T, ElementwiseBinaryOperator<T, T, TimesFcn<T>, RuleId::Product>>},
+    {ValueOpId::MPower, &make<T, MPower<T>>},
+    {ValueOpId::Power, &make<T, ElementwiseSecondScalarOperator<T, T, PowerFcn<T>, RuleId::Power>>},
+    {ValueOpId::MlDivide, &make<T, ElementwiseFirstScalarOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>>},
+    {ValueOpId::MrDivide, &make<T, ElementwiseSecondScalarOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>>},
+    {ValueOpId::LDivide, &make<T, ElementwiseBinaryOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>>},
+    {ValueOpId::RDivide, &make<T, ElementwiseBinaryOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>>},
+    {ValueOpId::Eq, &make<T, ElementwiseBinaryOperator<T, UChar<T>, EqFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::Ne, &make<T, ElementwiseBinaryOperator<T, UChar<T>, NeFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::Lt, &make<T, ElementwiseBinaryOperator<T, UChar<T>, LtFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::Gt, &make<T, ElementwiseBinaryOperator<T, UChar<T>, GtFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::Le, &make<T, ElementwiseBinaryOperator<T, UChar<T>, LeFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::Ge, &make<T, ElementwiseBinaryOperator<T, UChar<T>, GeFcn<T>, RuleId::Comparison>>},
+    {ValueOpId::And, &make<T, ElementwiseNoNanBinaryOperator<T, AndFcn<T>>>},
+    {ValueOpId::Or, &make<T, ElementwiseNoNanBinaryOperator<T, OrFcn<T>>>},
+    {ValueOpId::Sin, &unaryMath<T, SinFcn, RuleId::Dimensionless>},
+    {ValueOpId::Cos, &unaryMath<T, CosFcn, RuleId::Dimensionless>},
+    {ValueOpId::Tan, &unaryMath<T, TanFcn, RuleId::Dimensionless>},
+    {ValueOpId::ASin, &unaryMath<T, ASinFcn, RuleId::Dimensionless>},
+    {ValueOpId::ACos, &unaryMath<T, ACosFcn, RuleId::Dimensionless>},
+    {ValueOpId::ATan, &unaryMath<T, ATanFcn, RuleId::Dimensionless>},
+    {ValueOpId::Atan2, &atan2Operator<T>},
+    {ValueOpId::Log, &unaryMath<T, LogFcn, RuleId::Dimensionless>},
+    {ValueOpId::Log10, &unaryMath<T, Log10Fcn, RuleId::Dimensionless>},
+    {ValueOpId::Sinh, &unaryMath<T, SinhFcn, RuleId::Dimensionless>},
+    {ValueOpId::Cosh, &unaryMath<T, CoshFcn, RuleId::Dimensionless>},
+    {ValueOpId::Tanh, &unaryMath<T, TanhFcn, RuleId::Dimensionless>},
+    {ValueOpId::Exp, &unaryMath<T, ExpFcn, RuleId::Dimensionless>},
+    {ValueOpId::Sqrt, &sqrtOperator<T>},
+    {ValueOpId::Abs, &make<T, ElementwiseUnaryOperator<T, T, AbsFcn<T>, RuleId::Unchanged>>},
+    {ValueOpId::Floor, &make<T, ElementwiseUnaryOperator<T, T, FloorFcn<T>, RuleId::Unchanged>>},
+    {ValueOpId::Ceil, &make<T, ElementwiseUnaryOperator<T, T, CeilFcn<T>, RuleId::Unchanged>>},
+    {ValueOpId::IsInf, &make<T, ElementwiseUnaryOperator<T, UChar<T>, IsInfFcn<T>, RuleId::Dimensionless>>},
+    {ValueOpId::IsNan, &make<T, ElementwiseUnaryOperator<T, UChar<T>, IsNanFcn<T>, RuleId::Dimensionless>>},
+    {ValueOpId::Not, &make<T, ElementwiseNoNanUnaryOperator<T, NotFcn<T>>>},
+    {ValueOpId::Transpose, &make<T, TransposeOperator<T>>},
+    {ValueOpId::CTranspose, &make<T, TransposeOperator<T>>},
+};
+
 // Every entry is created before the table is published; if one allocation fails the entries made so far are freed
 // and the next evaluation builds the table anew.
 template <typename T>
 OperatorTable<T>* buildTable() {
-  OperatorPtr<T> made[ValueOpId::NumValueOps] = {
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, PlusFcn<T>, RuleId::Additive>),                // 0 Plus
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UPlusFcn<T>, RuleId::Unchanged>),               // 1 UPlus
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, MinusFcn<T>, RuleId::Additive>),               // 2 Minus
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, UMinusFcn<T>, RuleId::Unchanged>),              // 3 UMinus
-      OperatorPtr<T>(new MTimes<T>),                                                                    // 4 MTimes
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, TimesFcn<T>, RuleId::Product>),                // 5 Times
-      OperatorPtr<T>(new MPower<T>),                                                                    // 6 MPower
-      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, PowerFcn<T>, RuleId::Power>),            // 7 Power
-      OperatorPtr<T>(new ElementwiseFirstScalarOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>),    // 8 MlDivide
-      OperatorPtr<T>(new ElementwiseSecondScalarOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>),  // 9 MrDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, LDivideFcn<T>, RuleId::LeftQuotient>),         // 10 LDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, T, RDivideFcn<T>, RuleId::RightQuotient>),        // 11 RDivide
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, EqFcn<T>, RuleId::Comparison>),         // 12 Eq
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, NeFcn<T>, RuleId::Comparison>),         // 13 Ne
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LtFcn<T>, RuleId::Comparison>),         // 14 Lt
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GtFcn<T>, RuleId::Comparison>),         // 15 Gt
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, LeFcn<T>, RuleId::Comparison>),         // 16 Le
-      OperatorPtr<T>(new ElementwiseBinaryOperator<T, UChar<T>, GeFcn<T>, RuleId::Comparison>),         // 17 Ge
-      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, AndFcn<T>>),                                 // 18 And
-      OperatorPtr<T>(new ElementwiseNoNanBinaryOperator<T, OrFcn<T>>),                                  // 19 Or
-      unaryMath<T, SinFcn, RuleId::Dimensionless>(),                                                    // 20 Sin
-      unaryMath<T, CosFcn, RuleId::Dimensionless>(),                                                    // 21 Cos
-      unaryMath<T, TanFcn, RuleId::Dimensionless>(),                                                    // 22 Tan
-      unaryMath<T, ASinFcn, RuleId::Dimensionless>(),                                                   // 23 ASin
-      unaryMath<T, ACosFcn, RuleId::Dimensionless>(),                                                   // 24 ACos
-      unaryMath<T, ATanFcn, RuleId::Dimensionless>(),                                                   // 25 ATan
-      atan2Operator<T>(),                                                                               // 26 Atan2
-      unaryMath<T, LogFcn, RuleId::Dimensionless>(),                                                    // 27 Log
-      unaryMath<T, Log10Fcn, RuleId::Dimensionless>(),                                                  // 28 Log10
-      unaryMath<T, SinhFcn, RuleId::Dimensionless>(),                                                   // 29 Sinh
-      unaryMath<T, CoshFcn, RuleId::Dimensionless>(),                                                   // 30 Cosh
-      unaryMath<T, TanhFcn, RuleId::Dimensionless>(),                                                   // 31 Tanh
-      unaryMath<T, ExpFcn, RuleId::Dimensionless>(),                                                    // 32 Exp
-      sqrtOperator<T>(),                                                                                // 33 Sqrt
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, AbsFcn<T>, RuleId::Unchanged>),                 // 34 Abs
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, FloorFcn<T>, RuleId::Unchanged>),               // 35 Floor
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, T, CeilFcn<T>, RuleId::Unchanged>),                // 36 Ceil
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsInfFcn<T>, RuleId::Dimensionless>),    // 37 IsInf
-      OperatorPtr<T>(new ElementwiseUnaryOperator<T, UChar<T>, IsNanFcn<T>, RuleId::Dimensionless>),    // 38 IsNan
-      OperatorPtr<T>(new ElementwiseNoNanUnaryOperator<T, NotFcn<T>>),                                  // 39 Not
-      OperatorPtr<T>(new TransposeOperator<T>),                                                         // 40 Transpose
-      OperatorPtr<T>(new TransposeOperator<T>),                                                         // 41 CTranspose
-  };
+  static_assert(oneRowPerOperatorInOrder(kOperatorRows<T>), "one row per operator, in ValueOpId order");
+  OperatorPtr<T> made[ValueOpId::NumValueOps];
+  for (int i = 0; i < ValueOpId::NumValueOps; ++i) {
+    made[i] = kOperatorRows<T>[i].make();
+  }
   auto* table = new OperatorTable<T>;
   for (int i = 0; i < ValueOpId::NumValueOps; ++i) {
     table->entries[i] = made[i].release();
@@ -112,11 +133,6 @@ struct PropagationScratch {
   std::vector<double> factors;
 };
 
-// The result buffer goes back to the allocator unless a value takes it over.
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-
 }  // namespace
 
 template <typename T>
@@ -125,22 +141,6 @@ const OperatorTable<T>& operatorTable() {
   // initialisation threw.
   static const OperatorTable<T>* const table = buildTable<T>();
   return *table;
-}
-
-template <typename T>
-unit_manager::PropagateOperandInfo describeOperand(const qtf::Dimension& dimension,
-                                                   const unit_manager::UnitExpression& unit, const void* data) {
-  const auto* elements = static_cast<const T*>(data);
-  if (dimension.isScalar()) {
-    const double value = toDouble(elements[0]);
-    return unit_manager::PropagateOperandInfo(unit, value == 0.0, value);
-  }
-  bool isZero = true;
-  const std::size_t n = dimension.getNumElements();
-  for (std::size_t i = 0; i < n && isZero; ++i) {
-    isZero = toDouble(elements[i]) == 0.0;
-  }
-  return unit_manager::PropagateOperandInfo(unit, isZero, unit_manager::PropagateOperandInfo::INVALID_SCALAR_CONSTANT);
 }
 
 template <typename T>
@@ -178,8 +178,7 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
     object.compute(context, local, first, firstData, factors[0], second, secondData, factors[1]);
     return ValueAccess::copy(context, resultType, resultDimension, resultUnit, local);
   }
-  std::unique_ptr<void, BufferDeleter> buffer(object.needsZeroedResult() ? qtf_calloc(count, size)
-                                                                         : qtf::allocate_buffer(resultType, count));
+  qtf::BufferPtr buffer(object.needsZeroedResult() ? qtf_calloc(count, size) : qtf::allocate_buffer(resultType, count));
   object.compute(context, buffer.get(), first, firstData, factors[0], second, secondData, factors[1]);
   return ValueAccess::adopt(context, resultType, resultDimension, resultUnit, buffer.release());
 }
@@ -188,9 +187,7 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   template const OperatorTable<T>& operatorTable<T>();                                                     \
   template Value evaluateTyped<T>(const Context&, ValueOpId::Type, const qtf::Dimension&,                  \
                                   const unit_manager::UnitExpression&, const void*, const qtf::Dimension*, \
-                                  const unit_manager::UnitExpression*, const void*);                       \
-  template unit_manager::PropagateOperandInfo describeOperand<T>(const qtf::Dimension&,                    \
-                                                                 const unit_manager::UnitExpression&, const void*);
+                                  const unit_manager::UnitExpression*, const void*);
 
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(unsigned char)  // 0 UChar
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(double)         // 1 Double
@@ -199,4 +196,4 @@ DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(unsigned int)   // 3 UInt
 DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE(char)           // 4 Char (signed 8-bit)
 #undef DATA_MANAGER_INSTANTIATE_OPERATOR_TABLE
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

@@ -13,7 +13,7 @@
 #include "qtf/dimension.hpp"
 #include "unit_manager/unitexpression.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // One operator object per operator for element type T; entry NumValueOps is null. Built on first use, thread-safely,
 // and never freed.
@@ -33,18 +33,11 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
                     const unit_manager::UnitExpression& firstUnit, const void* firstData, const qtf::Dimension* second,
                     const unit_manager::UnitExpression* secondUnit, const void* secondData);
 
-// Describes an operand (elements of T) to the unit manager: 1-by-1 operands give their value as scalar constant.
-template <typename T>
-unit_manager::PropagateOperandInfo describeOperand(const qtf::Dimension& dimension,
-                                                   const unit_manager::UnitExpression& unit, const void* data);
-
 #define DATA_MANAGER_DECLARE_OPERATOR_TABLE(T)                                                                    \
   extern template const OperatorTable<T>& operatorTable<T>();                                                     \
   extern template Value evaluateTyped<T>(const Context&, ValueOpId::Type, const qtf::Dimension&,                  \
                                          const unit_manager::UnitExpression&, const void*, const qtf::Dimension*, \
-                                         const unit_manager::UnitExpression*, const void*);                       \
-  extern template unit_manager::PropagateOperandInfo describeOperand<T>(                                          \
-      const qtf::Dimension&, const unit_manager::UnitExpression&, const void*);
+                                         const unit_manager::UnitExpression*, const void*);
 
 DATA_MANAGER_DECLARE_OPERATOR_TABLE(unsigned char)
 DATA_MANAGER_DECLARE_OPERATOR_TABLE(double)
@@ -53,6 +46,6 @@ DATA_MANAGER_DECLARE_OPERATOR_TABLE(unsigned int)
 DATA_MANAGER_DECLARE_OPERATOR_TABLE(char)
 #undef DATA_MANAGER_DECLARE_OPERATOR_TABLE
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_OPERATORTABLE_HPP

@@ -15,7 +15,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace data_manager {
+namespace data_manager::detail {
 
 // Results of at least this many bytes are streamed; smaller ones are likely to be read again while still cached.
 constexpr std::size_t kStreamingThreshold = std::size_t{4} << 20;
@@ -53,6 +53,6 @@ __attribute__((always_inline)) inline void writeElements(T* result, std::size_t 
   }
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_OPERATOR_STREAMING_HPP

@@ -4,30 +4,71 @@
 #include <cctype>
 #include <memory>
 
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
+#include "kernel/operator/operatorrows.hpp"
 #include "kernel/operator/operatortable.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/datatypeid.hpp"
 
 namespace data_manager {
+
+using detail::evaluateTyped;
+using detail::perTypeTable;
+
 namespace {
 
-const unsigned int kNumOperands[ValueOpId::NumValueOps + 1] = {
-    2, 1, 2, 1, 2, 2, 2, 2, 2, 2,  // Plus .. MrDivide
-    2, 2, 2, 2, 2, 2, 2, 2, 2, 2,  // LDivide .. Or
-    1, 1, 1, 1, 1, 1, 2, 1, 1, 1,  // Sin .. Sinh
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1,  // Cosh .. Not
-    1, 1,                          // Transpose, CTranspose
-    0,                             // NumValueOps
+struct OperatorRow {
+  ValueOpId::Type op;
+  const char* name;
+  unsigned int numOperands;
 };
 
-const char* const kNames[ValueOpId::NumValueOps] = {
-    "Plus",     "UPlus",   "Minus",   "UMinus", "MTimes",    "Times",      "MPower", "Power", "MlDivide",
-    "MrDivide", "LDivide", "RDivide", "Eq",     "Ne",        "Lt",         "Gt",     "Le",    "Ge",
-    "And",      "Or",      "Sin",     "Cos",    "Tan",       "ASin",       "ACos",   "ATan",  "Atan2",
-    "Log",      "Log10",   "Sinh",    "Cosh",   "Tanh",      "Exp",        "Sqrt",   "Abs",   "Floor",
-    "Ceil",     "IsInf",   "IsNan",   "Not",    "Transpose", "CTranspose",
+constexpr OperatorRow kOperators[] = {
+    {ValueOpId::Plus, "Plus", 2},
+    {ValueOpId::UPlus, "UPlus", 1},
+    {ValueOpId::Minus, "Minus", 2},
+    {ValueOpId::UMinus, "UMinus", 1},
+    {ValueOpId::MTimes, "MTimes", 2},
+    {ValueOpId::Times, "Times", 2},
+    {ValueOpId::MPower, "MPower", 2},
+    {ValueOpId::Power, "Power", 2},
+    {ValueOpId::MlDivide, "MlDivide", 2},
+    {ValueOpId::MrDivide, "MrDivide", 2},
+    {ValueOpId::LDivide, "LDivide", 2},
+    {ValueOpId::RDivide, "RDivide", 2},
+    {ValueOpId::Eq, "Eq", 2},
+    {ValueOpId::Ne, "Ne", 2},
+    {ValueOpId::Lt, "Lt", 2},
+    {ValueOpId::Gt, "Gt", 2},
+    {ValueOpId::Le, "Le", 2},
+    {ValueOpId::Ge, "Ge", 2},
+    {ValueOpId::And, "And", 2},
+    {ValueOpId::Or, "Or", 2},
+    {ValueOpId::Sin, "Sin", 1},
+    {ValueOpId::Cos, "Cos", 1},
+    {ValueOpId::Tan, "Tan", 1},
+    {ValueOpId::ASin, "ASin", 1},
+    {ValueOpId::ACos, "ACos", 1},
+    {ValueOpId::ATan, "ATan", 1},
+    {ValueOpId::Atan2, "Atan2", 2},
+    {ValueOpId::Log, "Log", 1},
+    {ValueOpId::Log10, "Log10", 1},
+    {ValueOpId::Sinh, "Sinh", 1},
+    {ValueOpId::Cosh, "Cosh", 1},
+    {ValueOpId::Tanh, "Tanh", 1},
+    {ValueOpId::Exp, "Exp", 1},
+    {ValueOpId::Sqrt, "Sqrt", 1},
+    {ValueOpId::Abs, "Abs", 1},
+    {ValueOpId::Floor, "Floor", 1},
+    {ValueOpId::Ceil, "Ceil", 1},
+    {ValueOpId::IsInf, "IsInf", 1},
+    {ValueOpId::IsNan, "IsNan", 1},
+    {ValueOpId::Not, "Not", 1},
+    {ValueOpId::Transpose, "Transpose", 1},
+    {ValueOpId::CTranspose, "CTranspose", 1},
 };
+static_assert(detail::oneRowPerOperatorInOrder(kOperators), "one row per operator, in ValueOpId order");
 
 bool isOperator(ValueOpId::Type op) noexcept { return op >= 0 && op < ValueOpId::NumValueOps; }
 
@@ -41,7 +82,7 @@ struct LowerCaseNames {
   std::string names[ValueOpId::NumValueOps];
   LowerCaseNames() {
     for (int i = 0; i < ValueOpId::NumValueOps; ++i) {
-      for (const char* c = kNames[i]; *c != '\0'; ++c) {
+      for (const char* c = kOperators[i].name; *c != '\0'; ++c) {
         names[i] += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
       }
     }
@@ -52,24 +93,14 @@ using EvaluateFcn = Value (*)(const Context&, ValueOpId::Type, const qtf::Dimens
                               const unit_manager::UnitExpression&, const void*, const qtf::Dimension*,
                               const unit_manager::UnitExpression*, const void*);
 
-const EvaluateFcn kHandlers[] = {
-    &evaluateTyped<unsigned char>,  // 0 UChar
-    &evaluateTyped<double>,         // 1 Double
-    &evaluateTyped<int>,            // 2 Int
-    &evaluateTyped<unsigned int>,   // 3 UInt
-    &evaluateTyped<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kHandlers) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
-
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
+// Indexed by the first operand's DataTypeId.
+constexpr auto kHandlers =
+    perTypeTable([](auto tag) -> EvaluateFcn { return &evaluateTyped<typename decltype(tag)::type>; });
 
 }  // namespace
 
 unsigned int ValueOperator::getNumOperands(ValueOpId::Type op) noexcept {
-  return op >= 0 && op <= ValueOpId::NumValueOps ? kNumOperands[op] : 0;
+  return isOperator(op) ? kOperators[op].numOperands : 0;
 }
 
 const std::string& ValueOperator::getName(ValueOpId::Type op) {
@@ -80,21 +111,22 @@ const std::string& ValueOperator::getName(ValueOpId::Type op) {
 
 Value ValueOperator::call(ValueOpId::Type op, const Value& first, const Value& second) {
   checkOperator(op);
-  const bool binary = kNumOperands[op] == 2;
+  const bool binary = kOperators[op].numOperands == 2;
   const void* firstData = first.getGenericValue();
   const void* secondData = binary ? second.getGenericValue() : nullptr;
   const qtf::DataTypeId::Type type = first.getDataType();
 
   // The first operand's type decides the evaluation; a second operand of another type is converted to it.
-  std::unique_ptr<void, BufferDeleter> converted;
+  qtf::BufferPtr converted;
   if (binary && second.getDataType() != type) {
     const std::size_t count = second.getDimension().getNumElements();
     converted.reset(qtf_calloc(count, qtf::get_type_size(type)));
     qtf::convert_data(count, second.getDataType(), secondData, type, converted.get());
     secondData = converted.get();
   }
-  return kHandlers[type](first.getContext(), op, first.getDimension(), first.getUnit(), firstData,
-                         binary ? &second.getDimension() : nullptr, binary ? &second.getUnit() : nullptr, secondData);
+  return kHandlers[static_cast<std::size_t>(type)](first.getContext(), op, first.getDimension(), first.getUnit(),
+                                                   firstData, binary ? &second.getDimension() : nullptr,
+                                                   binary ? &second.getUnit() : nullptr, secondData);
 }
 
 }  // namespace data_manager

@@ -4,44 +4,33 @@
 // to right. One routine serves both directions: horzcat is vertcat with rows
 // and columns exchanged. Operands are scaled into the lead operand's unit by
 // the propagation rule that Plus uses.
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
 
 #include "data_manager/context.hpp"
 #include "data_manager/value.hpp"
+#include "kernel/elementtypes.hpp"
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/numeric.hpp"
-#include "kernel/operator/elementtraits.hpp"
-#include "kernel/operator/operatortable.hpp"
+#include "kernel/propagation/describeoperand.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
-namespace {
 
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
+using detail::describeOperand;
+using detail::perTypeTable;
+using detail::scaleAndStore;
+using detail::TypeOf;
+using detail::ValueAccess;
+
+namespace {
 
 // The extent operands share (columns when stacking vertically) and the one they add up.
 std::uint32_t sharedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.n() : d.m(); }
 std::uint32_t stackedExtent(const qtf::Dimension& d, bool vertical) { return vertical ? d.m() : d.n(); }
-
-// Element x of an operand multiplied by its factor, stored as T stores a double: integers are truncated toward zero
-// and keep their low bits.
-template <typename T>
-void copyScaled(T* out, const T* in, std::size_t count, double factor) {
-  if (factor == 1.0) {
-    // Every element type converts to double and back exactly, so a factor of 1 is a copy.
-    std::memcpy(out, in, count * sizeof(T));
-    return;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    out[i] = truncateWrapped<T>(toDouble(in[i]) * factor);
-  }
-}
 
 template <typename T, bool Vertical>
 Value concatenate(const Context& context, std::uint32_t total, std::uint32_t shared, std::size_t lead,
@@ -71,7 +60,7 @@ Value concatenate(const Context& context, std::uint32_t total, std::uint32_t sha
 
   const qtf::Dimension result = Vertical ? qtf::Dimension(total, shared) : qtf::Dimension(shared, total);
   // Every element of the result is written below, so the buffer need not be cleared first.
-  std::unique_ptr<void, BufferDeleter> buffer(qtf::allocate_buffer(TypeOf<T>::value, result.getNumElements()));
+  qtf::BufferPtr buffer(qtf::allocate_buffer(TypeOf<T>::value, result.getNumElements()));
   T* out = static_cast<T*>(buffer.get());
   std::size_t offset = 0;  // rows (vertical) or columns (horizontal) written so far
   for (std::size_t i = 0; i < values.size(); ++i) {
@@ -82,10 +71,10 @@ Value concatenate(const Context& context, std::uint32_t total, std::uint32_t sha
     const qtf::Dimension& d = values[i].getDimension();
     if (Vertical) {
       // Whole rows of equal width follow each other: one contiguous block per operand.
-      copyScaled(out + result.computeIndex(offset, 0), in, d.getNumElements(), factors[i]);
+      scaleAndStore(out + result.computeIndex(offset, 0), in, d.getNumElements(), factors[i]);
     } else {
       for (std::size_t row = 0; row < d.m(); ++row) {
-        copyScaled(out + result.computeIndex(row, offset), in + d.computeIndex(row, 0), d.n(), factors[i]);
+        scaleAndStore(out + result.computeIndex(row, offset), in + d.computeIndex(row, 0), d.n(), factors[i]);
       }
     }
     offset += stackedExtent(d, Vertical);
@@ -96,20 +85,11 @@ Value concatenate(const Context& context, std::uint32_t total, std::uint32_t sha
 using ConcatenateFcn = Value (*)(const Context&, std::uint32_t, std::uint32_t, std::size_t, const std::vector<bool>&,
                                  const std::vector<Value>&);
 
-const ConcatenateFcn kConcatenators[] = {
-    &concatenate<unsigned char, true>,   // 0 UChar, vertical
-    &concatenate<double, true>,          // 1 Double, vertical
-    &concatenate<int, true>,             // 2 Int, vertical
-    &concatenate<unsigned int, true>,    // 3 UInt, vertical
-    &concatenate<char, true>,            // 4 Char (signed 8-bit), vertical
-    &concatenate<unsigned char, false>,  // 0 UChar, horizontal
-    &concatenate<double, false>,         // 1 Double, horizontal
-    &concatenate<int, false>,            // 2 Int, horizontal
-    &concatenate<unsigned int, false>,   // 3 UInt, horizontal
-    &concatenate<char, false>,           // 4 Char (signed 8-bit), horizontal
-};
-static_assert(std::size(kConcatenators) == 2 * qtf::DataTypeId::NumTypes, "one entry per DataTypeId and direction");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+// Indexed by DataTypeId, one table per direction.
+constexpr auto kVerticalConcatenators =
+    perTypeTable([](auto tag) -> ConcatenateFcn { return &concatenate<typename decltype(tag)::type, true>; });
+constexpr auto kHorizontalConcatenators =
+    perTypeTable([](auto tag) -> ConcatenateFcn { return &concatenate<typename decltype(tag)::type, false>; });
 
 Value concatenate(const std::vector<Value>& values, bool vertical) {
   if (values.empty()) {
@@ -130,10 +110,11 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
     } else {
       const Value& leadValue = values[lead];
       if (sharedExtent(d, vertical) != sharedExtent(leadValue.getDimension(), vertical)) {
-        qtf::raise(msg::value::InconsistentCatDimensions);
+        detail::raiseCatDimensions(vertical, i, sharedExtent(d, vertical), lead,
+                                   sharedExtent(leadValue.getDimension(), vertical));
       }
       if (values[i].getDataType() != leadValue.getDataType()) {
-        qtf::raise(msg::value::InconsistentCatTypes);
+        detail::raiseCatTypes(i, values[i].getDataType(), lead, leadValue.getDataType());
       }
     }
     total += stackedExtent(d, vertical);
@@ -144,9 +125,11 @@ Value concatenate(const std::vector<Value>& values, bool vertical) {
   if (total > std::numeric_limits<std::uint32_t>::max()) {
     qtf::raise(msg::value::TooManyElements, total, vertical ? "rows" : "columns");
   }
-  const int index = values[lead].getDataType() + (vertical ? 0 : qtf::DataTypeId::NumTypes);
-  return kConcatenators[index](context, static_cast<std::uint32_t>(total),
-                               sharedExtent(values[lead].getDimension(), vertical), lead, skip, values);
+  const ConcatenateFcn fcn =
+      (vertical ? kVerticalConcatenators
+                : kHorizontalConcatenators)[static_cast<std::size_t>(values[lead].getDataType())];
+  return fcn(context, static_cast<std::uint32_t>(total), sharedExtent(values[lead].getDimension(), vertical), lead,
+             skip, values);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include "kernel/value/valuedata.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 ReferenceValueDataState::ReferenceValueDataState(ValueData& target) noexcept
     : ValueDataState(target.getContext()), mTarget(&target) {
@@ -42,4 +42,4 @@ bool ReferenceValueDataState::isResolved() const { return getValueData().getStat
 
 const void* ReferenceValueDataState::getGenericValue() const { return getValueData().getState().getGenericValue(); }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

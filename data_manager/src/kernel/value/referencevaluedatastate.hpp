@@ -7,7 +7,7 @@
 
 #include "kernel/value/valuedatastate.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ReferenceValueDataState : public ValueDataState {
  public:
@@ -27,6 +27,6 @@ class ReferenceValueDataState : public ValueDataState {
   ValueData* mTarget;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_REFERENCEVALUEDATASTATE_HPP

@@ -6,7 +6,7 @@
 #include "kernel/value/valuedata.hpp"
 #include "qtf/allocator.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 const bool kRegistered = ValueData::registerStateFactory(ValueTraitId::Resolved, &ResolvedValueDataState::create);
 }  // namespace
@@ -42,4 +42,4 @@ ValueDataState* ResolvedValueDataState::create(ValueData& owner, qtf::DataTypeId
   return new ResolvedValueDataState(owner, type, dimension, data);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

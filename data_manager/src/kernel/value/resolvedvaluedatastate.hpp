@@ -10,7 +10,7 @@
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ResolvedValueDataState : public ValueDataState {
  public:
@@ -40,6 +40,6 @@ class ResolvedValueDataState : public ValueDataState {
   alignas(8) unsigned char mInline[kInlineBytes];
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_RESOLVEDVALUEDATASTATE_HPP

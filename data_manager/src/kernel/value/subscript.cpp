@@ -9,11 +9,11 @@
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
-namespace {
 
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
+using detail::ValueAccess;
+using detail::ValueData;
+
+namespace {
 
 // The selection is checked against the dimension it was made for, so that a selection for another shape can never
 // read outside the source buffer.
@@ -23,7 +23,7 @@ ValueData* selectElements(const Value& source, const qtf::SubsRef& ref) {
   }
   const void* data = source.getGenericValue();
   const qtf::DataTypeId::Type type = source.getDataType();
-  std::unique_ptr<void, BufferDeleter> buffer(qtf::allocate_buffer(type, ref.dimension().getNumElements()));
+  qtf::BufferPtr buffer(qtf::allocate_buffer(type, ref.dimension().getNumElements()));
   ref.assign(type, buffer.get(), data);
   return ValueAccess::adoptData(source.getContext(), type, ref.dimension(), source.getUnit(), buffer.release());
 }

@@ -16,6 +16,7 @@
 #include "data_manager/context.hpp"
 #include "data_manager/print.hpp"
 #include "data_manager/value.hpp"
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "kernel/value/valuedata.hpp"
@@ -24,6 +25,10 @@
 
 namespace data_manager {
 
+using detail::ParsedValueText;
+using detail::perTypeTable;
+using detail::ValueData;
+
 namespace {
 
 // The characters of the form, in the order the library keeps them.
@@ -31,11 +36,6 @@ constexpr const char* kFormCharacters[] = {"]", "[", ";", "-", ",", "|", ":"};
 enum FormCharacter { CloseBracket, OpenBracket, RowSeparator, EmptyRow, ElementSeparator, EmptyColumn, FieldSeparator };
 
 constexpr std::string_view character(FormCharacter c) { return std::string_view(kFormCharacters[c], 1); }
-
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-using BufferPtr = std::unique_ptr<void, BufferDeleter>;
 
 // Calls fcn with each piece of text between occurrences of sep, empty pieces included; stops early when fcn returns
 // false. Returns the number of pieces visited.
@@ -139,22 +139,43 @@ bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t colum
   return true;
 }
 
-void readElements(std::string_view data, const qtf::Dimension& dimension, double* numbers);
+// Reads the rows of a text whose first row holds columns elements, the first of them a number, in the order the rules
+// are checked: rows top to bottom; a row's element count before any of its numbers; within a row, left to right, an
+// element's checks (not empty, not "|", not "-") before its number is read. So the first fault in reading order
+// decides what is thrown. With numbers null the elements are checked and read but not stored.
+void readElements(std::string_view data, std::size_t columns, double* numbers) {
+  std::size_t index = 0;  // row by row, as Dimension::computeIndex lays the elements out
+  forEachPiece(data, character(RowSeparator)[0], [&](std::string_view row) {
+    if (countPieces(row, character(ElementSeparator)[0]) != columns) {
+      invalidData(data);
+    }
+    forEachPiece(row, character(ElementSeparator)[0], [&](std::string_view element) {
+      if (element.empty() || element == character(EmptyColumn) || element == character(EmptyRow)) {
+        invalidData(data);
+      }
+      const double number = qtf_string_to_double(element);
+      if (numbers != nullptr) {
+        numbers[index] = number;
+      }
+      ++index;
+      return true;
+    });
+    return true;
+  });
+}
 
 struct Matrix {
   qtf::Dimension dimension;
-  BufferPtr buffer;  // elements of the value's type
+  qtf::BufferPtr buffer;  // elements of the value's type
 };
 
 // Reads the rows of the data text into a buffer of type. Every rule broken gives
-// "data_manager:value:InvalidStringDataSpecification" with the data text.
+// "data_manager:value:InvalidStringDataSpecification" with the data text; an element that is no number gives
+// qtf_string_to_double's error, whichever comes first in reading order.
 Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
   const std::size_t rows = countPieces(data, character(RowSeparator)[0]);
   if (rows == 1 && data.empty()) {
-    return {qtf::Dimension(0, 0), BufferPtr(qtf_calloc(0, 1))};
-  }
-  if (rows > std::numeric_limits<std::uint32_t>::max()) {
-    invalidData(data);
+    return {qtf::Dimension(0, 0), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   const std::size_t firstRowEnd = data.find(character(RowSeparator)[0]);
   const std::string_view firstRow = data.substr(0, firstRowEnd);
@@ -165,12 +186,12 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
       }
       return true;
     });
-    return {qtf::Dimension(static_cast<std::uint32_t>(rows), 0), BufferPtr(qtf_calloc(0, 1))};
+    if (rows > std::numeric_limits<std::uint32_t>::max()) {
+      invalidData(data);
+    }
+    return {qtf::Dimension(static_cast<std::uint32_t>(rows), 0), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   const std::size_t columns = countPieces(firstRow, character(ElementSeparator)[0]);
-  if (columns > std::numeric_limits<std::uint32_t>::max()) {
-    invalidData(data);
-  }
   if (firstRow.substr(0, firstRow.find(character(ElementSeparator)[0])) == character(EmptyColumn)) {
     if (rows != 1) {
       invalidData(data);
@@ -181,61 +202,47 @@ Matrix parseMatrix(std::string_view data, qtf::DataTypeId::Type type) {
       }
       return true;
     });
-    return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), BufferPtr(qtf_calloc(0, 1))};
+    if (columns > std::numeric_limits<std::uint32_t>::max()) {
+      invalidData(data);
+    }
+    return {qtf::Dimension(0, static_cast<std::uint32_t>(columns)), qtf::BufferPtr(qtf_calloc(0, 1))};
   }
   // Each element takes at least one character and each but the last a separator after it, so a valid text of n
-  // elements is at least 2n - 1 characters long. Checking that before the buffer is sized keeps a short text that
-  // announces a huge shape ("[,,,;;;]") from allocating for it; the readers then check every row's length. Both
-  // factors are below 2^32, so their product cannot overflow.
-  if (rows * columns > (data.size() + 1) / 2) {
+  // elements is at least 2n - 1 characters long. A text that announces more ("[,,,;;;]") is malformed somewhere; it
+  // is walked in reading order without a buffer, so that a huge announced shape allocates nothing and the first
+  // fault still decides. The same holds for a shape beyond 32-bit extents. Both counts are at most the text's length
+  // plus one, so the product is formed only once both fit 32 bits.
+  if (rows > std::numeric_limits<std::uint32_t>::max() || columns > std::numeric_limits<std::uint32_t>::max() ||
+      rows * columns > (data.size() + 1) / 2) {
+    readElements(data, columns, nullptr);
     invalidData(data);
   }
 
   const qtf::Dimension dimension(static_cast<std::uint32_t>(rows), static_cast<std::uint32_t>(columns));
   const std::size_t count = dimension.getNumElements();
   // Doubles are read straight into the value's buffer; other types go through a work array of doubles.
-  // Both readers write every element or throw, so the buffers need not be cleared first.
-  BufferPtr work(qtf::allocate_buffer(qtf::DataTypeId::Double, count));
+  // Both readers write every element or throw, so the buffers need not be cleared first. The one-pass reader stops at
+  // anything unusual, a fault included, and the careful reader then reads the whole text again and decides.
+  qtf::BufferPtr work(qtf::allocate_buffer(qtf::DataTypeId::Double, count));
   auto* numbers = static_cast<double*>(work.get());
   if (!readPlainNumbers(data, rows, columns, numbers)) {
-    readElements(data, dimension, numbers);
+    readElements(data, columns, numbers);
   }
   if (type == qtf::DataTypeId::Double) {
     return {dimension, std::move(work)};
   }
-  BufferPtr converted(qtf::allocate_buffer(type, count));
+  qtf::BufferPtr converted(qtf::allocate_buffer(type, count));
   qtf::convert_data(count, qtf::DataTypeId::Double, numbers, type, converted.get());
   return {dimension, std::move(converted)};
 }
 
-void readElements(std::string_view data, const qtf::Dimension& dimension, double* numbers) {
-  const std::size_t columns = dimension.n();
-  std::size_t row = 0;
-  forEachPiece(data, character(RowSeparator)[0], [&](std::string_view text) {
-    std::size_t column = 0;
-    const std::size_t elements = forEachPiece(text, character(ElementSeparator)[0], [&](std::string_view element) {
-      if (column >= columns || element.empty() || element == character(EmptyColumn) || element == character(EmptyRow)) {
-        invalidData(data);
-      }
-      numbers[dimension.computeIndex(row, column)] = qtf_string_to_double(element);
-      ++column;
-      return true;
-    });
-    if (elements != columns) {
-      invalidData(data);
-    }
-    ++row;
-    return true;
-  });
-}
-
 }  // namespace
 
-struct ParsedValueText {
+struct detail::ParsedValueText {
   qtf::DataTypeId::Type type;
   qtf::Dimension dimension;
   unit_manager::UnitExpression unit;
-  BufferPtr buffer;
+  qtf::BufferPtr buffer;
 };
 
 namespace {
@@ -357,15 +364,9 @@ std::string printElements(const qtf::Dimension& dimension, const void* data, con
 
 using PrintFcn = std::string (*)(const qtf::Dimension&, const void*, const ElementFormat&);
 
-const PrintFcn kPrinters[] = {
-    &printElements<unsigned char>,  // 0 UChar
-    &printElements<double>,         // 1 Double
-    &printElements<int>,            // 2 Int
-    &printElements<unsigned int>,   // 3 UInt
-    &printElements<char>,           // 4 Char (signed 8-bit)
-};
-static_assert(std::size(kPrinters) == qtf::DataTypeId::NumTypes, "one entry per DataTypeId");
-static_assert(static_cast<char>(-1) < 0, "the Char element type is signed");
+// Indexed by DataTypeId.
+constexpr auto kPrinters =
+    perTypeTable([](auto tag) -> PrintFcn { return &printElements<typename decltype(tag)::type>; });
 
 }  // namespace
 
@@ -382,7 +383,7 @@ std::string toString(const Value& value, const PrintOptions& options) {
   const ElementFormat format{std::min(options.significantDigits, kMaxDigits), options.charactersAsNumbers};
   std::string unit = value.getUnit().convertToString();
   const void* data = value.getGenericValue();
-  std::string text = kPrinters[value.getDataType()](value.getDimension(), data, format);
+  std::string text = kPrinters[static_cast<std::size_t>(value.getDataType())](value.getDimension(), data, format);
   text += character(FieldSeparator);
   text += unit;
   text += character(FieldSeparator);

@@ -4,7 +4,7 @@
 #include "kernel/value/valuedata.hpp"
 #include "qtf/assertion.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 const bool kRegistered = ValueData::registerStateFactory(ValueTraitId::Unresolved, &UnresolvedValueDataState::create);
 }  // namespace
@@ -26,4 +26,4 @@ ValueDataState* UnresolvedValueDataState::create(ValueData& owner, qtf::DataType
   return new UnresolvedValueDataState(owner);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

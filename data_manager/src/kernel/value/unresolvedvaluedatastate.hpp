@@ -8,7 +8,7 @@
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class UnresolvedValueDataState : public ValueDataState {
  public:
@@ -28,6 +28,6 @@ class UnresolvedValueDataState : public ValueDataState {
   ValueData* mOwner;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_UNRESOLVEDVALUEDATASTATE_HPP

@@ -6,12 +6,18 @@
 
 #include "data_manager/context.hpp"
 #include "data_manager/valueattributes.hpp"
+#include "kernel/errordetail.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "kernel/value/valuedata.hpp"
 #include "qtf/allocator.hpp"
 
 namespace data_manager {
+
+using detail::ValueAccess;
+using detail::ValueData;
+using detail::ValueDataState;
+
 namespace {
 
 struct AttributesDeleter {
@@ -94,7 +100,7 @@ const void* Value::getGenericValue() const {
   // A value tied to other data: ask the end of the chain.
   const ValueDataState& end = mData->getState().getValueData().getState();
   if (!end.isResolved()) {
-    qtf::raise(msg::value::QueryUnresolvedValue);
+    detail::raiseUnresolved(mData->getDataType(), mData->getDimension(), mData->getUnit());
   }
   return end.getGenericValue();
 }

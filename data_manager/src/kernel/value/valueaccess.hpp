@@ -8,7 +8,7 @@
 #include "data_manager/value.hpp"
 #include "kernel/value/valuedata.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 struct ValueAccess {
   static const ValueData& data(const Value& value) noexcept { return *value.mData; }
@@ -25,6 +25,6 @@ struct ValueAccess {
                               const unit_manager::UnitExpression& unit, void* buffer);
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEACCESS_HPP

@@ -7,6 +7,8 @@
 
 namespace data_manager {
 
+using detail::ValueAttributesImpl;
+
 ValueAttributes* ValueAttributes::create(const Context& context) {
   return new (std::nothrow) ValueAttributesImpl(context);
 }

@@ -9,7 +9,7 @@
 #include "data_manager/value.hpp"
 #include "data_manager/valueattributes.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ValueAttributesImpl : public ValueAttributes {
  public:
@@ -29,6 +29,6 @@ class ValueAttributesImpl : public ValueAttributes {
   Value mValue;
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEATTRIBUTESIMPL_HPP

@@ -9,6 +9,9 @@
 
 namespace data_manager {
 
+using detail::ValueAccess;
+using detail::ValueData;
+
 bool Value::operator==(const Value& other) const {
   const ValueData& a = ValueAccess::data(*this);
   const ValueData& b = ValueAccess::data(other);

@@ -13,10 +13,6 @@
 namespace data_manager {
 namespace {
 
-struct BufferDeleter {
-  void operator()(void* block) const noexcept { qtf_free(block); }
-};
-
 // Either form builds a Double record of the value's own dimension in the fundamental expression of its unit.
 Value* convertToFundamental(const Value& value, bool affine) {
   const DataTypeRec record(value.getContext(), qtf::DataTypeId::Double, value.getDimension(),
@@ -29,7 +25,7 @@ Value* convertToFundamental(const Value& value, bool affine) {
 Value* Value::createConvertedValue(const DataTypeRec& type, bool affine) const {
   const void* data = getGenericValue();
   const auto [buffer, dimension] = type.convertData(getDataType(), getDimension(), getUnit(), data, affine);
-  std::unique_ptr<void, BufferDeleter> owned(buffer);
+  qtf::BufferPtr owned(buffer);
   std::unique_ptr<Value> result(
       new Value(getContext(), ValueTraitId::Resolved, type.getDataType(), dimension, type.getUnit(), owned.get()));
   // The result's attribute object comes first: making this value's own, when it has none, is then the last allocation,

@@ -3,12 +3,13 @@
 
 #include <new>
 
+#include "kernel/elementtypes.hpp"
 #include "kernel/messages.hpp"
 #include "kernel/value/referencevaluedatastate.hpp"
 #include "kernel/value/resolvedvaluedatastate.hpp"
 #include "qtf/allocator.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 namespace {
 
 // Created, with both entries empty, on first use, so registration from any static initialiser finds it ready.
@@ -17,20 +18,18 @@ ValueDataStateFactory* stateFactories() {
   return table;
 }
 
-qtf::DataTypeId::Type checkedType(qtf::DataTypeId::Type type) {
-  if (!qtf::is_valid_type(type)) {
-    qtf::raise(msg::value::InvalidDataType, static_cast<int>(type));
-  }
-  return type;
-}
-
 }  // namespace
 
 ValueDataState::~ValueDataState() = default;
 
 ValueData::ValueData(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
                      const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data)
-    : Base(context), mDataType(checkedType(type)), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+    : Base(context),
+      mDataType(checkedElementType(type)),
+      mDimension(dimension),
+      mUnit(unit),
+      mRefCount(1),
+      mState(nullptr) {
   mState = createState(*this, trait, type, dimension, data);
   mOwnElements = mState->isResolved() ? mState->getGenericValue() : nullptr;
 }
@@ -130,4 +129,4 @@ ValueDataState* ValueData::createState(ValueData& owner, ValueTraitId::Type trai
   return stateFactories()[trait](owner, type, dimension, data);
 }
 
-}  // namespace data_manager
+}  // namespace data_manager::detail

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "data_manager/base.hpp"
-#include "data_manager/data_manager_export.hpp"
 #include "data_manager/valuetraitid.hpp"
 #include "kernel/value/resolvedvaluedatastate.hpp"
 #include "kernel/value/valuedatastate.hpp"
@@ -18,7 +17,7 @@
 #include "qtf/dimension.hpp"
 #include "unit_manager/unitexpression.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ValueData;
 struct ParsedValueText;
@@ -26,7 +25,7 @@ struct ParsedValueText;
 using ValueDataStateFactory = ValueDataState* (*)(ValueData& owner, qtf::DataTypeId::Type type,
                                                   const qtf::Dimension& dimension, const void* data);
 
-class DATA_MANAGER_EXPORT ValueData : public Base {
+class ValueData : public Base {
  public:
   // Count 1, state from the trait's factory. Throws "data_manager:value:InvalidDataType" and
   // "data_manager:value:InvalidValueTrait" for bad identifiers.
@@ -89,6 +88,6 @@ class DATA_MANAGER_EXPORT ValueData : public Base {
   alignas(ResolvedValueDataState) unsigned char mStateStorage[sizeof(ResolvedValueDataState)];
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP

@@ -7,13 +7,12 @@
 #define DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATASTATE_HPP
 
 #include "data_manager/base.hpp"
-#include "data_manager/data_manager_export.hpp"
 
-namespace data_manager {
+namespace data_manager::detail {
 
 class ValueData;
 
-class DATA_MANAGER_EXPORT ValueDataState : public Base {
+class ValueDataState : public Base {
  public:
   explicit ValueDataState(const Context& context) noexcept : Base(context) {}
   ~ValueDataState() override;
@@ -30,6 +29,6 @@ class DATA_MANAGER_EXPORT ValueDataState : public Base {
   virtual ValueData* takeChainTarget() noexcept { return nullptr; }
 };
 
-}  // namespace data_manager
+}  // namespace data_manager::detail
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATASTATE_HPP

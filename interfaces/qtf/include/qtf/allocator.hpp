@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 
 #include "qtf/qtf_export.hpp"
@@ -62,5 +63,16 @@ class QTF_EXPORT AllocatorBase {
 QTF_EXPORT void* qtf_calloc(std::size_t count, std::size_t size);
 // Releases a block from qtf_calloc or qtf::allocate_buffer; null is ignored.
 QTF_EXPORT void qtf_free(void* block) noexcept;
+
+namespace qtf {
+
+struct BufferDeleter {
+  void operator()(void* block) const noexcept { qtf_free(block); }
+};
+// Owns a block of the allocator (qtf_calloc, qtf::allocate_buffer, Allocator::allocate) and releases it with qtf_free,
+// unless release() hands it on.
+using BufferPtr = std::unique_ptr<void, BufferDeleter>;
+
+}  // namespace qtf
 
 #endif  // QTF_ALLOCATOR_HPP

@@ -3,9 +3,23 @@
 // Units and unit expressions. A UnitExpression is a product of named units
 // raised to rational powers. It is a small handle on an interned, immutable
 // canonical form, so copying, comparing and hashing it are cheap.
+//
+// Memory. An expression's interned form lives while a UnitExpression, a value
+// or one of the unit manager's bounded caches refers to it, and is freed with
+// the last of them: a process that makes and drops any number of distinct
+// units keeps only the ones it still holds. The number of distinct expressions
+// alive at once is capped (kDefaultMaxLiveUnitExpressions, about 1 KB each at
+// most, so some hundreds of MB at the cap; setMaxLiveUnitExpressions changes
+// it). An operation that would make one more throws
+// "unit_manager:unit:TooManyUnitExpressions" (the limit, the expression's
+// text) and changes nothing; once expressions are dropped, new ones can be
+// made again.
 #ifndef UNIT_MANAGER_UNITEXPRESSION_HPP
 #define UNIT_MANAGER_UNITEXPRESSION_HPP
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,18 +33,30 @@ class Context;
 namespace detail {
 struct ExprNode;
 struct UnitRecord;
+
+// The head of every interned expression node: its reference count, read inline so that copying and dropping a handle
+// costs no call. Nodes that are never freed ("1" and a built-in unit alone) are not counted at all.
+struct NodeCount {
+  mutable std::atomic<std::uint32_t> refs{1};
+  bool immortal = false;
+};
+
+// Unlinks and frees a node whose last reference was just dropped.
+UNIT_MANAGER_EXPORT void destroyNode(const NodeCount* node) noexcept;
 }  // namespace detail
 
-// A named unit of the unit table, with or without an SI prefix ("m", "km", "degF"). Units live for the whole process.
+// A named unit, with or without an SI prefix ("m", "km", "degF"). The built-in units live for the whole process; a
+// context's user-defined units live while the context or an expression using them does.
 class UNIT_MANAGER_EXPORT Unit {
  public:
   Unit(const Unit&) = delete;
   Unit& operator=(const Unit&) = delete;
 
   const std::string& symbol() const noexcept;
-  // What the unit is in other units, as the unit table lists it: "0.0254 m", "kg*m/s^2", "K + 273.15".
+  // What the unit is in other units, as its definitions text gives it: "0.0254 m", "kg*m/s^2", "K @ 273.15"; for a
+  // prefixed form, the prefix's factor and the unit ("1000 m").
   const std::string& definition() const noexcept;
-  // True for the units with an offset (degC, degF).
+  // True for the units with an offset (degC, degF, user-defined units with "@").
   bool isAffine() const noexcept;
 
  private:
@@ -39,11 +65,24 @@ class UNIT_MANAGER_EXPORT Unit {
   const detail::UnitRecord* mRecord;
 };
 
-// The unit named symbol, prefixed or not, or null when there is none.
+// The built-in unit named symbol, prefixed or not, or null when there is none (StandardContext::findUnit also knows a
+// context's own units).
 UNIT_MANAGER_EXPORT const Unit* findUnit(const std::string& symbol);
 
-// The units of the table without prefixes, in table order.
+// The built-in units without prefixes, in table order.
 UNIT_MANAGER_EXPORT const std::vector<const Unit*>& unitTable();
+
+// The default limit on distinct unit expressions alive at once (printed and sorted forms of an expression count
+// separately, so an expression whose factors are not in sorted order counts twice).
+inline constexpr std::size_t kDefaultMaxLiveUnitExpressions = std::size_t{1} << 20;
+
+// The number of distinct unit expressions alive now, in the limit's terms.
+UNIT_MANAGER_EXPORT std::size_t liveUnitExpressionCount() noexcept;
+// The limit on distinct unit expressions alive at once.
+UNIT_MANAGER_EXPORT std::size_t maxLiveUnitExpressions() noexcept;
+// Sets the limit and returns the previous one. A limit below the number alive now leaves those alive and refuses new
+// ones until enough are dropped.
+UNIT_MANAGER_EXPORT std::size_t setMaxLiveUnitExpressions(std::size_t limit) noexcept;
 
 // How a quantity x in one unit reads in another: x * scale + offset. The offset counts only for affine conversions.
 struct UnitConversion {
@@ -59,12 +98,25 @@ class UNIT_MANAGER_EXPORT UnitExpression {
   explicit UnitExpression(const Context& context) noexcept;
   // unit to the first power; null gives "1".
   explicit UnitExpression(const Unit* unit);
-  UnitExpression(const UnitExpression& other) noexcept = default;
-  UnitExpression& operator=(const UnitExpression& other) noexcept = default;
-  virtual ~UnitExpression();
+  UnitExpression(const UnitExpression& other) noexcept : mNode(other.mNode), mCanonical(other.mCanonical) {
+    retain(mNode);
+  }
+  // Leaves other "1".
+  UnitExpression(UnitExpression&& other) noexcept;
+  UnitExpression& operator=(const UnitExpression& other) noexcept {
+    retain(other.mNode);  // first, so that assigning an expression to itself keeps its node
+    release(mNode);
+    mNode = other.mNode;
+    mCanonical = other.mCanonical;
+    return *this;
+  }
+  // Leaves other "1".
+  UnitExpression& operator=(UnitExpression&& other) noexcept;
+  virtual ~UnitExpression() { release(mNode); }
 
-  // Parses a unit text. Throws "unit_manager:parser:UnknownUnit" (the symbol, the text) and
-  // "unit_manager:parser:InvalidUnitExpression" (the text, the 0-based position).
+  // Parses a unit text with the built-in units (a context's parser also knows the context's own units). Throws
+  // "unit_manager:parser:UnknownUnit" (the symbol, the text) and "unit_manager:parser:InvalidUnitExpression" (the text,
+  // the 0-based position).
   static UnitExpression parse(const std::string& text);
 
   // Structural equality, independent of factor order: "m*s" == "s*m", "N*m" != "J", "km" != "m".
@@ -87,7 +139,7 @@ class UNIT_MANAGER_EXPORT UnitExpression {
   // True when both measure the same quantity.
   bool commensurate(const UnitExpression& other) const noexcept;
 
-  // True when degC or degF occurs in the expression.
+  // True when a unit with an offset (degC, degF, a user-defined unit with "@") occurs in the expression.
   bool isAffineUnitInExpression() const noexcept;
 
   // True for "1", the empty product.
@@ -97,17 +149,25 @@ class UNIT_MANAGER_EXPORT UnitExpression {
 
   // Products, quotients and rational powers, with no simplification between different symbols. pow throws
   // "unit_manager:unit:ExponentOverflow" when an exponent leaves 32 bits and "unit_manager:unit:InvalidExponent" for a
-  // zero denominator.
+  // zero denominator. Each may throw "unit_manager:unit:TooManyUnitExpressions" (see above).
   UnitExpression operator*(const UnitExpression& other) const;
   UnitExpression operator/(const UnitExpression& other) const;
   UnitExpression pow(int numerator, int denominator) const;
 
  private:
+  // Takes over a reference to node.
   explicit UnitExpression(const detail::ExprNode* node) noexcept;
   friend struct detail::ExprNode;
 
-  const detail::ExprNode* mNode;       // factors in order of first appearance (what prints)
-  const detail::ExprNode* mCanonical;  // the same factors sorted (what compares)
+  static void retain(const detail::NodeCount* node) noexcept {
+    if (!node->immortal) node->refs.fetch_add(1, std::memory_order_relaxed);
+  }
+  static void release(const detail::NodeCount* node) noexcept {
+    if (!node->immortal && node->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) detail::destroyNode(node);
+  }
+
+  const detail::NodeCount* mNode;       // factors in order of first appearance (what prints); holds a reference
+  const detail::NodeCount* mCanonical;  // the same factors sorted (what compares); kept alive by mNode
 };
 
 }  // namespace unit_manager
