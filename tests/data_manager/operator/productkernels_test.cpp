@@ -3,6 +3,8 @@
 // Every kernel of the blocked double product the processor runs, against the naive i-j-k loop bit for bit: shapes
 // that end one short of, exactly at and one past each tile, depth block and column panel edge, scale factors on either
 // operand, and values whose products overflow, vanish or carry a sign on zero.
+#include "sorvexa_test/productkernels.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <vector>
 
 #include "sorvexa_test/operators.hpp"
-#include "sorvexa_test/productkernels.hpp"
 
 namespace {
 
@@ -40,14 +41,13 @@ TEST(ProductKernels, EveryKernelEqualsTheNaiveLoopBitForBitAtEveryBlockEdge) {
     bool special;  // values from a pool of zeros of both signs, huge, tiny and subnormal numbers
   };
   // Tiles are 24x8 (AVX-512), 6x8 (AVX2) and 4x4 (portable); k blocks hold 384 values, column panels 256 columns.
-  const Shape shapes[] = {
-      {1, 1, 1, 1, 1, false},        {24, 16, 8, 1, 1, false},       {25, 385, 9, 1, 1, false},
-      {23, 384, 7, 1, 1, false},     {47, 20, 257, 0.5, -3, false},  {6, 1, 8, 1, 1, false},
-      {7, 769, 5, 0.1, 3, false},    {53, 33, 520, -2.5, 1, false},  {5, 3, 256, 1, 0.25, false},
-      {30, 50, 17, 1, -1, true},     {9, 400, 12, -1e300, 1, true},  {3, 0, 4, 1, 1, false},
-      {0, 5, 3, 1, 1, false},        {48, 8, 0, 1, 1, false}};
-  const double pool[] = {0.0,     -0.0,   1e300, -1e300, 1e-300, -1e-300, std::numeric_limits<double>::denorm_min(),
-                         1.0,     -1.0,   0.5,   3.0,    -7.25,  1e-170,  std::numeric_limits<double>::max()};
+  const Shape shapes[] = {{1, 1, 1, 1, 1, false},     {24, 16, 8, 1, 1, false},      {25, 385, 9, 1, 1, false},
+                          {23, 384, 7, 1, 1, false},  {47, 20, 257, 0.5, -3, false}, {6, 1, 8, 1, 1, false},
+                          {7, 769, 5, 0.1, 3, false}, {53, 33, 520, -2.5, 1, false}, {5, 3, 256, 1, 0.25, false},
+                          {30, 50, 17, 1, -1, true},  {9, 400, 12, -1e300, 1, true}, {3, 0, 4, 1, 1, false},
+                          {0, 5, 3, 1, 1, false},     {48, 8, 0, 1, 1, false}};
+  const double pool[] = {0.0, -0.0, 1e300, -1e300, 1e-300, -1e-300, std::numeric_limits<double>::denorm_min(),
+                         1.0, -1.0, 0.5,   3.0,    -7.25,  1e-170,  std::numeric_limits<double>::max()};
   std::mt19937_64 random(20261209);
   std::uniform_real_distribution<double> real(-1.0, 1.0);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pool) - 1);
@@ -96,8 +96,8 @@ TEST(ProductKernels, EveryKernelAddsInAscendingKAndRoundsEachProduct) {
     if (!productKernelAvailable(kernel)) continue;
     SCOPED_TRACE(productKernelName(kernel));
     EXPECT_TRUE(sameDoubles(blockedProduct(kernel, cancelling, 1, ones, 1, m, n, p), std::vector<double>(m * p, 0.0)));
-    EXPECT_TRUE(sameDoubles(blockedProduct(kernel, rounding, 1, columns, 1, m, 2, p),
-                            std::vector<double>(m * p, 0x1p-59)));
+    EXPECT_TRUE(
+        sameDoubles(blockedProduct(kernel, rounding, 1, columns, 1, m, 2, p), std::vector<double>(m * p, 0x1p-59)));
   }
 }
 
