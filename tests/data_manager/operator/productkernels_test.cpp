@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -40,7 +41,8 @@ TEST(ProductKernels, EveryKernelEqualsTheNaiveLoopBitForBitAtEveryBlockEdge) {
     double fa, fb;
     bool special;  // values from a pool of zeros of both signs, huge, tiny and subnormal numbers
   };
-  // Tiles are 24x8 (AVX-512), 6x8 (AVX2) and 4x4 (portable); k blocks hold 384 values, column panels 256 columns.
+  // Tiles are 24x8 (AVX-512), 6x8 (AVX2) and 4x4 (portable); k blocks split n evenly into blocks of at most 384,
+  // column panels hold 256 columns.
   const Shape shapes[] = {{1, 1, 1, 1, 1, false},     {24, 16, 8, 1, 1, false},      {25, 385, 9, 1, 1, false},
                           {23, 384, 7, 1, 1, false},  {47, 20, 257, 0.5, -3, false}, {6, 1, 8, 1, 1, false},
                           {7, 769, 5, 0.1, 3, false}, {53, 33, 520, -2.5, 1, false}, {5, 3, 256, 1, 0.25, false},

@@ -32,7 +32,7 @@ constexpr std::size_t kColumnBlock = 256;
 // panels of the tile height, k-major); B is packed one KC x NC panel at a time (768 KiB, held by the second-level
 // cache) and run against every row panel of A in turn. A row panel of A (at most 24 x 384 doubles, 72 KiB) is used by
 // every tile along its row, so it stays close while the B panels stream past from the second-level cache.
-constexpr std::size_t kDepthBlock = 384;             // KC: k values per packed panel
+constexpr std::size_t kDepthBlock = 384;             // KC: at most this many k values per packed panel
 constexpr std::size_t kColumnPanel = 256;            // NC: columns of B packed at a time
 constexpr std::size_t kSmallProduct = 32 * 32 * 32;  // below this many multiply-adds the plain loop is faster
 
@@ -306,13 +306,15 @@ void blockedProduct(ProductKernel choice, double* result, const double* a, const
   const std::size_t paddedRows = (m + kernel.rows - 1) / kernel.rows * kernel.rows;
   const std::size_t panelColumns = std::min(p, kColumnPanel);
   const std::size_t paddedColumns = (panelColumns + kernel.columns - 1) / kernel.columns * kernel.columns;
-  const std::size_t depthBlock = std::min(n, kDepthBlock);
+  // k blocks of equal depth: a thin last block would pay a full pass over the result for few products.
+  const std::size_t blocks = (n + kDepthBlock - 1) / kDepthBlock;
+  const std::size_t depthBlock = blocks == 0 ? 0 : (n + blocks - 1) / blocks;
   const qtf::BufferPtr blockA(qtf::Allocator::allocate(paddedRows * depthBlock * sizeof(double)));
   const qtf::BufferPtr blockB(qtf::Allocator::allocate(paddedColumns * depthBlock * sizeof(double)));
   auto* packedA = static_cast<double*>(blockA.get());
   auto* packedB = static_cast<double*>(blockB.get());
-  for (std::size_t k0 = 0; k0 < n; k0 += kDepthBlock) {
-    const std::size_t depth = std::min(kDepthBlock, n - k0);
+  for (std::size_t k0 = 0; k0 < n; k0 += depthBlock) {
+    const std::size_t depth = std::min(depthBlock, n - k0);
     packA(packedA, a, sa, n, kernel.rows, m, k0, depth);
     for (std::size_t j0 = 0; j0 < p; j0 += kColumnPanel) {
       const std::size_t width = std::min(kColumnPanel, p - j0);
