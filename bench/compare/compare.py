@@ -550,6 +550,15 @@ def compare(args):
     report = "\n".join(header + [""] + [table.render(), ""] + ["note: " + n for n in notes]) + "\n"
     met = [r for r in table.rows if r["met"] is not None]
     report += "targets met: %d of %d\n" % (sum(1 for r in met if r["met"]), len(met))
+    # The same workloads from Python, through the sorvexa package when ./build.sh python has built it.
+    package = os.path.join(ROOT, "build", "python", "python", "package")
+    if os.path.isdir(os.path.join(package, "sorvexa")):
+        step("sorvexa from Python")
+        run = subprocess.run([PYTHON, os.path.join(HERE, "python_compare.py"), "--package-dir", package],
+                             capture_output=True, text=True)
+        report += "\n" + (run.stdout if run.returncode == 0 else "python_compare.py failed:\n" + run.stderr)
+    else:
+        report += "\nsorvexa from Python: not measured; run ./build.sh python first\n"
     print(report, end="")
     if args.output:
         os.makedirs(os.path.dirname(os.path.abspath(args.output)), exist_ok=True)
