@@ -397,13 +397,25 @@ def compare(args):
     del a, b, wrapping
 
     # --- matrix product
-    step("matrix product (the naive 1024 loop takes seconds)")
-    sizes = (512, 1024)
-    lib = run_library("product_bench", "^MTimes_double/(512x512|1024x1024)/library", build_dir, min_time=0.2)
-    naive = run_library("product_bench", "^MTimes_double/(512x512|1024x1024)/baseline", build_dir, repetitions=1)
-    eigen = run_eigen(build_dir, True, sizes)
+    step("matrix product (the naive 1024 loop takes seconds, the 2048 one in i-k-j order several more)")
+    sizes = (512, 1024, 2048)
+    cases = "|".join("%dx%d" % (n, n) for n in sizes)
+    naive = run_library("product_bench", "^MTimes_double/(%s)/baseline" % cases, build_dir, repetitions=1)
+    # The library, Eigen and numpy's OpenBLAS in turn, ROUNDS times, so that a slow spell of the machine hits all of
+    # them; each keeps its best figure.
+    lib, eigen, numpy_default = {}, None, None
+
+    def best_rates(kept, new):
+        if kept is not None:
+            new["gflops"] = {n: max(g, kept["gflops"][n]) for n, g in new["gflops"].items()}
+        return new
+
+    for _ in range(ROUNDS):
+        merge_results(lib, run_library("product_bench", "^MTimes_double/(%s)/library" % cases, build_dir,
+                                       repetitions=3, min_time=0.2))
+        eigen = best_rates(eigen, run_eigen(build_dir, True, sizes))
+        numpy_default = best_rates(numpy_default, run_numpy_matmul(sizes, {"OPENBLAS_NUM_THREADS": "1"}))
     eigen_sse2 = run_eigen(build_dir, False, sizes)
-    numpy_default = run_numpy_matmul(sizes, {"OPENBLAS_NUM_THREADS": "1"})
     forced_kernel = "SkylakeX" if "avx512f" in flags else ("Haswell" if {"avx2", "fma"} <= flags else None)
     numpy_forced = None
     if forced_kernel is not None and numpy_default["blas"].get("internal_api") == "openblas":
@@ -418,20 +430,22 @@ def compare(args):
         e = eigen["gflops"][str(n)]
         table.add("MTimes %dx%d double" % (n, n), library_text,
                   "Eigen -march=native%s, 1 thread: " % (" (FMA)" if eigen["fma"] else "") + fmt_rate(e, "GFLOP/s"),
-                  g / e, ">= 0.35, bitwise equal", g / e >= 0.35 and equal)
+                  g / e, ">= 1, bitwise equal", g / e >= 1 and equal)
         e = eigen_sse2["gflops"][str(n)]
         table.add("MTimes %dx%d double" % (n, n), library_text, "Eigen SSE2 only, 1 thread: " + fmt_rate(e, "GFLOP/s"),
                   g / e)
         x = numpy_default["gflops"][str(n)]
         table.add("MTimes %dx%d double" % (n, n), library_text,
                   "numpy matmul (%s), 1 thread: " % numpy_default["blas"].get("architecture", "?") +
-                  fmt_rate(x, "GFLOP/s"), g / x)
+                  fmt_rate(x, "GFLOP/s"), g / x, ">= 0.9, bitwise equal", g / x >= 0.9 and equal)
         if numpy_forced is not None:
             x = numpy_forced["gflops"][str(n)]
             table.add("MTimes %dx%d double" % (n, n), library_text,
                       "numpy matmul (%s forced), 1 thread: " % forced_kernel + fmt_rate(x, "GFLOP/s"), g / x)
         x = naive[case + "/baseline"]["GFLOP/s"] / 1e9
-        table.add("MTimes %dx%d double" % (n, n), library_text, "naive i-j-k loop: " + fmt_rate(x, "GFLOP/s"), g / x)
+        order = "i-k-j order" if naive[case + "/baseline"].get("ikj_order") == 1 else "i-j-k"
+        table.add("MTimes %dx%d double" % (n, n), library_text, "naive loop (%s): " % order + fmt_rate(x, "GFLOP/s"),
+                  g / x)
     blas = numpy_default["blas"]
     notes.append("numpy BLAS: %s %s (%s), kernel %s, %s threads set for the product" % (
         blas.get("internal_api"), blas.get("version"), blas.get("filepath"), blas.get("architecture"),
