@@ -130,8 +130,9 @@ ValueData* ValueAccess::adoptData(const Context& context, qtf::DataTypeId::Type 
 }
 
 Value ValueAccess::copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                        const unit_manager::UnitExpression& unit, const void* data) {
-  return Value(new ValueData(context, type, dimension, unit, data, ValueData::CopyElements{}));
+                        const unit_manager::UnitExpression& unit,
+                        const unsigned char (&elements)[detail::ResolvedValueDataState::kInlineBytes]) {
+  return Value(new ValueData(context, type, dimension, unit, elements));
 }
 
 Value ValueAccess::adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,

@@ -17,9 +17,11 @@ struct ValueAccess {
   // when building the value fails.
   static Value adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                      const unit_manager::UnitExpression& unit, void* buffer);
-  // A resolved value that copies dimension's elements of type from data; for results small enough to live inside it.
+  // A resolved value holding the elements at the front of elements, a whole inline block; for results small enough
+  // to live inside it.
   static Value copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                    const unit_manager::UnitExpression& unit, const void* data);
+                    const unit_manager::UnitExpression& unit,
+                    const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]);
   // The same as a value data with a count of one; the buffer is released when that fails.
   static ValueData* adoptData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                               const unit_manager::UnitExpression& unit, void* buffer);
