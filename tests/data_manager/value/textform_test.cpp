@@ -53,6 +53,8 @@ TEST(TextForm, ParsesEveryShapeWithOptionalBracketsAndDefaults) {
       {"[1,2,3;4,5,6]", valueOf(DataTypeId::Double, Dimension(2, 3), {1, 2, 3, 4, 5, 6})},
       {"1.5;2.5", valueOf(DataTypeId::Double, Dimension(2, 1), {1.5, 2.5})},
       {"[1e3, -2.5e-1 ;3,4]", valueOf(DataTypeId::Double, Dimension(2, 2), {1000, -0.25, 3, 4})},
+      // Signs in every position a row has; only one sign is read.
+      {"[+1.5,-.5;+.25,-7e-1]", valueOf(DataTypeId::Double, Dimension(2, 2), {1.5, -0.5, 0.25, -0.7})},
       {"[-1,inf;nan,-0]",
        valueOf(DataTypeId::Double, Dimension(2, 2),
                {-1, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), -0.0})},
@@ -141,6 +143,10 @@ TEST(TextForm, TheFirstFaultInReadingOrderDecides) {
       {"[x;1,2]", {number, "x"}},
       {"[1,2;3,x;4]", {number, "x"}},
       {"[-1,--2;3]", {number, "--2"}},
+      {"[+-1,-+2;3]", {number, "+-1"}},
+      {"[1,-+2;3]", {number, "-+2"}},
+      {"[1,++2;3]", {number, "++2"}},
+      {"[1,+;2]", {number, "+"}},
       // Within a row, left to right: a bad number before an empty element or a placeholder after it...
       {"[x,]", {number, "x"}},
       {"[1,x,,]", {number, "x"}},

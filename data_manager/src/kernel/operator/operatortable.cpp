@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "kernel/operator/operatortable.hpp"
 
+#include <limits>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -11,7 +12,6 @@
 #include "kernel/propagation/describeoperand.hpp"
 #include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
-#include "qtf/qtfmath.hpp"
 
 namespace data_manager::detail {
 namespace {
@@ -127,11 +127,24 @@ OperatorTable<T>* buildTable() {
   return table;
 }
 
-// One per thread, so that reaching both vectors costs one thread-local lookup.
+// What the rules are given, one set per operand count, made once per thread at its final length and overwritten on
+// every evaluation: a repeated evaluation neither grows, clears nor allocates a vector, and reaching them costs one
+// thread-local lookup.
 struct PropagationScratch {
-  std::vector<unit_manager::PropagateOperandInfo> operands;
-  std::vector<double> factors;
+  std::vector<unit_manager::PropagateOperandInfo> operands[2];
+  std::vector<double> factors[2];
+
+  PropagationScratch() {
+    const unit_manager::PropagateOperandInfo placeholder(unit_manager::UnitExpression(), false, 0.0);
+    for (std::size_t n = 1; n <= 2; ++n) {
+      operands[n - 1].assign(n, placeholder);
+      factors[n - 1].assign(n, 0.0);
+    }
+  }
 };
+
+// The size of each element type, indexed by DataTypeId; result types are the library's own, always valid.
+constexpr auto kElementSizes = perTypeTable([](auto tag) { return sizeof(typename decltype(tag)::type); });
 
 }  // namespace
 
@@ -151,35 +164,42 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   const qtf::DataTypeId::Type resultType = object.getResultType();
   const qtf::Dimension resultDimension = object.getResultDimension(context, first, second);
 
-  // The descriptions and factors live in per-thread vectors that keep their capacity, so that a repeated evaluation
-  // allocates only its result.
   // Initial-exec: one load from the thread pointer instead of a call into the dynamic loader on every evaluation.
   __attribute__((tls_model("initial-exec"))) thread_local PropagationScratch scratch;
-  std::vector<unit_manager::PropagateOperandInfo>& operands = scratch.operands;
-  std::vector<double>& factors = scratch.factors;
-  operands.clear();
-  factors.clear();
-  operands.push_back(describeOperand<T>(first, firstUnit, firstData));
-  factors.push_back(qtf_get_inf());
-  if (secondData != nullptr) {
-    operands.push_back(describeOperand<T>(*second, *secondUnit, secondData));
-    factors.push_back(qtf_get_inf());
+  const bool binary = secondData != nullptr;
+  std::vector<unit_manager::PropagateOperandInfo>& operands = scratch.operands[binary ? 1 : 0];
+  std::vector<double>& factors = scratch.factors[binary ? 1 : 0];
+  // Each description is assigned from a named copy: the copy assignment of a unit handle is inline, its move is not.
+  {
+    const unit_manager::PropagateOperandInfo info = describeOperand<T>(first, firstUnit, firstData);
+    operands[0] = info;
+  }
+  if (binary) {
+    const unit_manager::PropagateOperandInfo info = describeOperand<T>(*second, *secondUnit, secondData);
+    operands[1] = info;
+  }
+  // A rule that broke its promise to keep the length on an earlier call must not leave the next one short.
+  if (factors.size() != operands.size()) {
+    factors.resize(operands.size());
+  }
+  factors[0] = std::numeric_limits<double>::infinity();
+  if (binary) {
+    factors[1] = std::numeric_limits<double>::infinity();
   }
   const unit_manager::UnitExpression resultUnit = object.getPropagationRule(context)->propagate(operands, factors);
-  if (secondData == nullptr) {
-    factors.push_back(qtf_get_inf());
-  }
+  const double firstFactor = factors[0];
+  const double secondFactor = binary ? factors[1] : std::numeric_limits<double>::infinity();
 
   const std::size_t count = resultDimension.getNumElements();
-  const std::size_t size = qtf::get_type_size(resultType);
+  const std::size_t size = kElementSizes[static_cast<std::size_t>(resultType)];
   if (count <= ResolvedValueDataState::kInlineBytes / size) {
     // A small result is computed on the stack and copied into the value, whose state holds it without an allocation.
     alignas(8) unsigned char local[ResolvedValueDataState::kInlineBytes] = {};
-    object.compute(context, local, first, firstData, factors[0], second, secondData, factors[1]);
+    object.compute(context, local, first, firstData, firstFactor, second, secondData, secondFactor);
     return ValueAccess::copy(context, resultType, resultDimension, resultUnit, local);
   }
   qtf::BufferPtr buffer(object.needsZeroedResult() ? qtf_calloc(count, size) : qtf::allocate_buffer(resultType, count));
-  object.compute(context, buffer.get(), first, firstData, factors[0], second, secondData, factors[1]);
+  object.compute(context, buffer.get(), first, firstData, firstFactor, second, secondData, secondFactor);
   return ValueAccess::adopt(context, resultType, resultDimension, resultUnit, buffer.release());
 }
 

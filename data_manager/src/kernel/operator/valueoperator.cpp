@@ -8,6 +8,7 @@
 #include "kernel/messages.hpp"
 #include "kernel/operator/operatorrows.hpp"
 #include "kernel/operator/operatortable.hpp"
+#include "kernel/value/valueaccess.hpp"
 #include "qtf/allocator.hpp"
 #include "qtf/datatypeid.hpp"
 
@@ -15,6 +16,8 @@ namespace data_manager {
 
 using detail::evaluateTyped;
 using detail::perTypeTable;
+using detail::ValueAccess;
+using detail::ValueData;
 
 namespace {
 
@@ -112,21 +115,27 @@ const std::string& ValueOperator::getName(ValueOpId::Type op) {
 Value ValueOperator::call(ValueOpId::Type op, const Value& first, const Value& second) {
   checkOperator(op);
   const bool binary = kOperators[op].numOperands == 2;
-  const void* firstData = first.getGenericValue();
-  const void* secondData = binary ? second.getGenericValue() : nullptr;
-  const qtf::DataTypeId::Type type = first.getDataType();
+  // The operands' value data read directly; only elements held elsewhere (a reference) go through the public getter.
+  const ValueData& a = ValueAccess::data(first);
+  const ValueData& b = ValueAccess::data(second);
+  const void* firstData = a.getOwnElements() != nullptr ? a.getOwnElements() : first.getGenericValue();
+  const void* secondData = nullptr;
+  if (binary) {
+    secondData = b.getOwnElements() != nullptr ? b.getOwnElements() : second.getGenericValue();
+  }
+  const qtf::DataTypeId::Type type = a.getDataType();
 
   // The first operand's type decides the evaluation; a second operand of another type is converted to it.
   qtf::BufferPtr converted;
-  if (binary && second.getDataType() != type) {
-    const std::size_t count = second.getDimension().getNumElements();
+  if (binary && b.getDataType() != type) {
+    const std::size_t count = b.getDimension().getNumElements();
     converted.reset(qtf_calloc(count, qtf::get_type_size(type)));
-    qtf::convert_data(count, second.getDataType(), secondData, type, converted.get());
+    qtf::convert_data(count, b.getDataType(), secondData, type, converted.get());
     secondData = converted.get();
   }
-  return kHandlers[static_cast<std::size_t>(type)](first.getContext(), op, first.getDimension(), first.getUnit(),
-                                                   firstData, binary ? &second.getDimension() : nullptr,
-                                                   binary ? &second.getUnit() : nullptr, secondData);
+  return kHandlers[static_cast<std::size_t>(type)](first.getContext(), op, a.getDimension(), a.getUnit(), firstData,
+                                                   binary ? &b.getDimension() : nullptr,
+                                                   binary ? &b.getUnit() : nullptr, secondData);
 }
 
 }  // namespace data_manager

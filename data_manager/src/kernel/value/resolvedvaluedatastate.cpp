@@ -30,12 +30,6 @@ ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, qtf::DataTypeId
 ResolvedValueDataState::ResolvedValueDataState(ValueData& owner, void* buffer) noexcept
     : ValueDataState(owner.getContext()), mOwner(&owner), mBuffer(buffer), mInline{} {}
 
-ResolvedValueDataState::~ResolvedValueDataState() {
-  if (mBuffer != mInline) {
-    qtf_free(mBuffer);
-  }
-}
-
 ValueDataState* ResolvedValueDataState::create(ValueData& owner, qtf::DataTypeId::Type type,
                                                const qtf::Dimension& dimension, const void* data) {
   (void)kRegistered;

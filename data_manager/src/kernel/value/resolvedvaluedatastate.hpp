@@ -5,14 +5,16 @@
 #define DATA_MANAGER_SRC_KERNEL_VALUE_RESOLVEDVALUEDATASTATE_HPP
 
 #include <cstddef>
+#include <cstring>
 
 #include "kernel/value/valuedatastate.hpp"
+#include "qtf/allocator.hpp"
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
 
 namespace data_manager::detail {
 
-class ResolvedValueDataState : public ValueDataState {
+class ResolvedValueDataState final : public ValueDataState {
  public:
   // Elements of up to this many bytes live inside the state, so a scalar costs no allocation of its own.
   static constexpr std::size_t kInlineBytes = 16;
@@ -22,9 +24,19 @@ class ResolvedValueDataState : public ValueDataState {
                          const void* data);
   // Takes over buffer, a block from qtf_calloc or qtf::allocate_buffer.
   ResolvedValueDataState(ValueData& owner, void* buffer) noexcept;
+  // Holds the elements in elements, a whole inline block, in the state itself. Inline: every small result takes it.
+  ResolvedValueDataState(const Context& context, ValueData& owner,
+                         const unsigned char (&elements)[kInlineBytes]) noexcept
+      : ValueDataState(context), mOwner(&owner), mBuffer(mInline) {
+    std::memcpy(mInline, elements, kInlineBytes);
+  }
   ResolvedValueDataState(const ResolvedValueDataState&) = delete;
   ResolvedValueDataState& operator=(const ResolvedValueDataState&) = delete;
-  ~ResolvedValueDataState() override;
+  ~ResolvedValueDataState() override {
+    if (mBuffer != mInline) {
+      qtf_free(mBuffer);
+    }
+  }
 
   bool isResolved() const override { return true; }
   const void* getGenericValue() const override { return mBuffer; }

@@ -105,16 +105,20 @@ bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t colum
       while (p < end && isWhiteSpace(*p)) {
         ++p;
       }
-      bool negative = false;
-      if (p < end && (*p == '-' || *p == '+')) {
-        negative = *p == '-';
-        ++p;
+      if (p == end) {
+        return false;
       }
-      if (p == end || !((*p >= '0' && *p <= '9') || *p == '.')) {
+      // from_chars reads a "-" itself but no "+". Both are found without a branch: the signs of varied numbers follow
+      // no pattern a branch predictor could learn.
+      const bool plus = *p == '+';
+      const bool minus = *p == '-';
+      const char* const start = p + static_cast<int>(plus);
+      const char* const digits = p + static_cast<int>(plus || minus);
+      if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) {
         return false;
       }
       double value = 0.0;
-      const auto [next, ec] = std::from_chars(p, end, value, std::chars_format::general);
+      const auto [next, ec] = std::from_chars(start, end, value, std::chars_format::general);
       if (ec != std::errc()) {
         return false;
       }
@@ -133,7 +137,7 @@ bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t colum
       } else {
         ++p;
       }
-      *numbers++ = negative ? -value : value;
+      *numbers++ = value;
     }
   }
   return true;

@@ -48,8 +48,6 @@ Value::Value(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::
 Value::Value(const Context& context, const std::string& text)
     : Base(context), mData(new ValueData(context, text)), mAttributes(nullptr) {}
 
-Value::Value(ValueData* data) noexcept : Base(data->getContext()), mData(data), mAttributes(nullptr) {}
-
 Value::Value(const Value& v) : Base(v), mData(v.mData), mAttributes(nullptr) {
   AttributesPtr attributes;
   if (v.mAttributes != nullptr) {
@@ -127,11 +125,6 @@ ValueData* ValueAccess::adoptData(const Context& context, qtf::DataTypeId::Type 
     throw std::bad_alloc();
   }
   return data;
-}
-
-Value ValueAccess::copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                        const unit_manager::UnitExpression& unit, const void* data) {
-  return Value(new ValueData(context, type, dimension, unit, data, ValueData::CopyElements{}));
 }
 
 Value ValueAccess::adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,

@@ -17,14 +17,26 @@ struct ValueAccess {
   // when building the value fails.
   static Value adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                      const unit_manager::UnitExpression& unit, void* buffer);
-  // A resolved value that copies dimension's elements of type from data; for results small enough to live inside it.
+  // A resolved value holding the elements at the front of elements, a whole inline block; for results small enough
+  // to live inside it.
+  // Inline: every small operator result takes it.
   static Value copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                    const unit_manager::UnitExpression& unit, const void* data);
+                    const unit_manager::UnitExpression& unit,
+                    const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) {
+    return Value(new ValueData(context, type, dimension, unit, elements));
+  }
   // The same as a value data with a count of one; the buffer is released when that fails.
   static ValueData* adoptData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                               const unit_manager::UnitExpression& unit, void* buffer);
 };
 
 }  // namespace data_manager::detail
+
+namespace data_manager {
+
+// Defined here, where the library's own results are built, so that building one costs no call of its own.
+inline Value::Value(detail::ValueData* data) noexcept : Base(data->getContext()), mData(data), mAttributes(nullptr) {}
+
+}  // namespace data_manager
 
 #endif  // DATA_MANAGER_SRC_KERNEL_VALUE_VALUEACCESS_HPP

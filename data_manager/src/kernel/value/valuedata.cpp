@@ -20,8 +20,6 @@ ValueDataStateFactory* stateFactories() {
 
 }  // namespace
 
-ValueDataState::~ValueDataState() = default;
-
 ValueData::ValueData(const Context& context, ValueTraitId::Type trait, qtf::DataTypeId::Type type,
                      const qtf::Dimension& dimension, const unit_manager::UnitExpression& unit, const void* data)
     : Base(context),
@@ -44,11 +42,13 @@ ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const q
 }
 
 ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                     const unit_manager::UnitExpression& unit, const void* data, CopyElements)
+                     const unit_manager::UnitExpression& unit,
+                     const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept
     : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
-  mState = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(*this, type, dimension, data);
+  auto* state = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(context, *this, elements);
+  mState = state;
   mStateInside = true;
-  mOwnElements = mState->getGenericValue();
+  mOwnElements = state->getGenericValue();
 }
 
 ValueData::~ValueData() { releaseState(); }
@@ -62,7 +62,8 @@ void ValueData::removeReference() noexcept {
   // on along a chain of any length. Walk the chain in a loop instead of letting each destructor recurse into the next.
   ValueData* data = this;
   while (data != nullptr && --data->mRefCount == 0) {
-    ValueData* next = data->mState != nullptr ? data->mState->takeChainTarget() : nullptr;
+    // A state built inside the value data is always resolved: the end of a chain.
+    ValueData* next = data->mState != nullptr && !data->mStateInside ? data->mState->takeChainTarget() : nullptr;
     delete data;
     data = next;
   }
@@ -106,7 +107,7 @@ void ValueData::referTo(ValueData& target) {
 
 void ValueData::releaseState() noexcept {
   if (mStateInside) {
-    mState->~ValueDataState();
+    static_cast<ResolvedValueDataState*>(mState)->~ResolvedValueDataState();
     mStateInside = false;
   } else {
     delete mState;

@@ -25,7 +25,7 @@ struct ParsedValueText;
 using ValueDataStateFactory = ValueDataState* (*)(ValueData& owner, qtf::DataTypeId::Type type,
                                                   const qtf::Dimension& dimension, const void* data);
 
-class ValueData : public Base {
+class ValueData final : public Base {
  public:
   // Count 1, state from the trait's factory. Throws "data_manager:value:InvalidDataType" and
   // "data_manager:value:InvalidValueTrait" for bad identifiers.
@@ -38,10 +38,10 @@ class ValueData : public Base {
   // getNumElements() elements of type, also when they throw ...
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
             const unit_manager::UnitExpression& unit, void* buffer) noexcept;
-  // ... or copy the elements at data.
-  struct CopyElements {};
+  // ... or hold the elements of a result that fits the state: elements is a whole inline block, the elements first.
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-            const unit_manager::UnitExpression& unit, const void* data, CopyElements);
+            const unit_manager::UnitExpression& unit,
+            const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept;
   ValueData(const ValueData&) = delete;
   ValueData& operator=(const ValueData&) = delete;
   ~ValueData() override;

@@ -15,7 +15,7 @@ class ValueData;
 class ValueDataState : public Base {
  public:
   explicit ValueDataState(const Context& context) noexcept : Base(context) {}
-  ~ValueDataState() override;
+  ~ValueDataState() override = default;
 
   virtual bool isResolved() const = 0;
   virtual const void* getGenericValue() const = 0;
