@@ -26,8 +26,7 @@ Value* Value::createConvertedValue(const DataTypeRec& type, bool affine) const {
   const void* data = getGenericValue();
   const auto [buffer, dimension] = type.convertData(getDataType(), getDimension(), getUnit(), data, affine);
   // The result takes the converted buffer over (adopt releases it when that fails): one buffer, not a copy of it.
-  const Value adopted =
-      detail::ValueAccess::adopt(getContext(), type.getDataType(), dimension, type.getUnit(), buffer);
+  const Value adopted = detail::ValueAccess::adopt(getContext(), type.getDataType(), dimension, type.getUnit(), buffer);
   std::unique_ptr<Value> result(new Value(adopted));
   // The result's attribute object comes first: making this value's own, when it has none, is then the last allocation,
   // so running out of memory never leaves this value with an attribute object it did not have.
