@@ -318,8 +318,9 @@ void makeValueType(py::module_& m) {
       {Py_mp_length, reinterpret_cast<void*>(&lengthSlot)},
       {0, nullptr},
   };
-  static PyType_Spec spec = {"sorvexa.Value", sizeof(ValueObject), 0, Py_TPFLAGS_DEFAULT, slots};
-  PyObject* type = PyType_FromSpec(&spec);
+  // CPython builds the heap type from this description.
+  static PyType_Spec description = {"sorvexa.Value", sizeof(ValueObject), 0, Py_TPFLAGS_DEFAULT, slots};
+  PyObject* type = PyType_FromSpec(&description);
   if (type == nullptr) {
     throw py::error_already_set();
   }
