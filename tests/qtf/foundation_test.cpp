@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <new>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -65,6 +68,87 @@ TEST(Allocator, CallocIsZeroFilledAndRejectsOverflowingProducts) {
   void* empty = qtf_calloc(0, 8);
   EXPECT_NE(empty, nullptr);
   qtf_free(empty);
+}
+
+// Cached blocks are handed out again after their release: no two live blocks may overlap, and each must hold every
+// byte asked for, whatever size it last served. Sizes cross every class boundary and the cached range's end, and the
+// blocks are released in an order other than their allocation's.
+TEST(Allocator, CachedBlocksNeverOverlapAndHoldEveryByteAskedFor) {
+  const std::int64_t before = Allocator::liveBlocks();
+  struct Live {
+    unsigned char* block;
+    std::size_t bytes;
+    unsigned char fill;
+  };
+  std::vector<Live> live;
+  int mismatches = 0;
+  for (int round = 0; round < 4; ++round) {
+    for (std::size_t bytes = 0; bytes <= Allocator::kCachedBytes + 40; bytes += 7) {
+      const auto fill = static_cast<unsigned char>(live.size() * 31 + bytes);
+      auto* block = static_cast<unsigned char*>(Allocator::allocateCached(bytes));
+      std::fill(block, block + bytes, fill);
+      live.push_back({block, bytes, fill});
+    }
+    // Release every other block, newest first, so that the next round reuses blocks of other sizes in its class.
+    for (std::size_t i = live.size(); i-- > 0;) {
+      const Live& l = live[i];
+      mismatches +=
+          static_cast<int>(std::count_if(l.block, l.block + l.bytes, [&](unsigned char c) { return c != l.fill; }));
+      if (i % 2 == static_cast<std::size_t>(round % 2)) {
+        Allocator::deallocateCached(l.block, l.bytes);
+        live.erase(live.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+    }
+  }
+  for (const Live& l : live) {
+    mismatches +=
+        static_cast<int>(std::count_if(l.block, l.block + l.bytes, [&](unsigned char c) { return c != l.fill; }));
+    Allocator::deallocateCached(l.block, l.bytes);
+  }
+  Allocator::deallocateCached(nullptr, 8);
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(Allocator::liveBlocks(), before);
+}
+
+TEST(Allocator, CachedBlocksAreCountedAndFailedLikeAnyOther) {
+  // Warm the cache, so that the armed failure has to claim a block the cache could have served.
+  Allocator::deallocateCached(Allocator::allocateCached(40), 40);
+  const std::int64_t before = Allocator::liveBlocks();
+  const std::uint64_t attempts = Allocator::allocationCount();
+  Allocator::failAllocation(1);
+  EXPECT_THROW(Allocator::allocateCached(40), std::bad_alloc);
+  Allocator::failAllocation(1);
+  EXPECT_EQ(Allocator::allocateCached(40, std::nothrow), nullptr);
+  Allocator::failAllocation(1);
+  EXPECT_EQ(Allocator::allocateCached(Allocator::kCachedBytes + 1, std::nothrow), nullptr);
+  void* small = Allocator::allocateCached(40);
+  void* large = Allocator::allocateCached(Allocator::kCachedBytes + 1);
+  EXPECT_EQ(Allocator::liveBlocks(), before + 2);
+  EXPECT_EQ(Allocator::allocationCount(), attempts + 5);
+  Allocator::deallocateCached(small, 40);
+  Allocator::deallocateCached(large, Allocator::kCachedBytes + 1);
+  EXPECT_EQ(Allocator::liveBlocks(), before);
+}
+
+// A block may be released on another thread than the one that took it, and a thread that ends gives its cache back
+// (the leak checkers of the sanitizer and valgrind builds see to that part).
+TEST(Allocator, CachedBlocksMoveBetweenThreadsAndEndWithTheirThread) {
+  const std::int64_t before = Allocator::liveBlocks();
+  std::vector<void*> taken;
+  std::thread producer([&] {
+    for (int i = 0; i < 100; ++i) {
+      taken.push_back(Allocator::allocateCached(static_cast<std::size_t>(i)));
+    }
+  });
+  producer.join();
+  std::thread consumer([&] {
+    // A hundred blocks over four size classes: more than the cache holds, so it is full when the thread ends.
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+      Allocator::deallocateCached(taken[i], i);
+    }
+  });
+  consumer.join();
+  EXPECT_EQ(Allocator::liveBlocks(), before);
 }
 
 TEST(Hasher, EqualInputsHashAlikeAndOrderAndBoundariesMatter) {

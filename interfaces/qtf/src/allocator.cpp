@@ -62,7 +62,115 @@ void* rawAllocate(std::size_t bytes, bool zeroed) noexcept {
   return block;
 }
 
+// Each thread's released blocks of up to kCachedBytes, by size class (32, 64, ... bytes), a few deep. The thread
+// reaches its cache through one pointer, so that the library takes almost no static thread-local storage (which a
+// library loaded at run time, as by Python, has little of); the cache itself is made on the thread's first release.
+constexpr std::size_t kClassBytes = 32;
+constexpr std::size_t kClasses = Allocator::kCachedBytes / kClassBytes;
+constexpr int kDepth = 16;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCaching = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kCaching = false;
+#else
+constexpr bool kCaching = true;
+#endif
+#else
+constexpr bool kCaching = true;
+#endif
+
+struct BlockCache {
+  int count[kClasses];
+  void* blocks[kClasses][kDepth];
+};
+
+__attribute__((tls_model("initial-exec"))) thread_local BlockCache* tCache = nullptr;
+// Set once the thread's cache has been released at its end: blocks released later (by destructors that run after
+// it) go straight back to the C library.
+__attribute__((tls_model("initial-exec"))) thread_local bool tCacheClosed = false;
+
+std::size_t sizeClass(std::size_t bytes) noexcept { return bytes == 0 ? 0 : (bytes - 1) / kClassBytes; }
+
+// Frees the thread's cached blocks and the cache when the thread ends.
+struct CacheRelease {
+  ~CacheRelease() {
+    BlockCache* cache = tCache;
+    tCache = nullptr;
+    tCacheClosed = true;
+    if (cache != nullptr) {
+      for (std::size_t k = 0; k < kClasses; ++k) {
+        for (int i = 0; i < cache->count[k]; ++i) {
+          std::free(cache->blocks[k][i]);
+        }
+      }
+      std::free(cache);
+    }
+  }
+};
+
+// The thread's cache, made on first use; null when caching is off, the thread has ended or memory ran out.
+BlockCache* openCache() noexcept {
+  if (!kCaching || tCacheClosed) {
+    return nullptr;
+  }
+  auto* cache = static_cast<BlockCache*>(std::calloc(1, sizeof(BlockCache)));
+  if (cache != nullptr) {
+    static thread_local CacheRelease release;
+    tCache = cache;
+  }
+  return cache;
+}
+
+// Inline in both entry points, so that the one every operator result takes costs no second call.
+inline void* cachedAllocate(std::size_t bytes) noexcept {
+  if (bytes > Allocator::kCachedBytes) {
+    return rawAllocate(bytes, false);
+  }
+  if (injectFailure()) {
+    return nullptr;
+  }
+  const std::size_t k = sizeClass(bytes);
+  BlockCache* cache = tCache;
+  // A block from the C library has its class's whole size, so that it can serve any request of the class later.
+  void* block = cache != nullptr && cache->count[k] > 0 ? cache->blocks[k][--cache->count[k]]
+                                                        : std::malloc((k + 1) * kClassBytes);
+  if (block != nullptr) {
+    gLiveBlocks.fetch_add(1, std::memory_order_relaxed);
+  }
+  return block;
+}
+
 }  // namespace
+
+void* Allocator::allocateCached(std::size_t bytes) {
+  void* block = cachedAllocate(bytes);
+  if (block == nullptr) {
+    throw std::bad_alloc();
+  }
+  return block;
+}
+
+void* Allocator::allocateCached(std::size_t bytes, const std::nothrow_t&) noexcept { return cachedAllocate(bytes); }
+
+void Allocator::deallocateCached(void* block, std::size_t bytes) noexcept {
+  if (block == nullptr) {
+    return;
+  }
+  if (bytes > kCachedBytes) {
+    deallocate(block);
+    return;
+  }
+  gLiveBlocks.fetch_sub(1, std::memory_order_relaxed);
+  const std::size_t k = sizeClass(bytes);
+  BlockCache* cache = tCache != nullptr ? tCache : openCache();
+  if (cache != nullptr && cache->count[k] < kDepth) {
+    cache->blocks[k][cache->count[k]++] = block;
+    return;
+  }
+  std::free(block);
+}
 
 void* Allocator::allocate(std::size_t bytes) {
   void* block = rawAllocate(bytes, false);
