@@ -41,16 +41,6 @@ ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const q
   mOwnElements = mState->getGenericValue();
 }
 
-ValueData::ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                     const unit_manager::UnitExpression& unit,
-                     const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept
-    : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
-  auto* state = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(context, *this, elements);
-  mState = state;
-  mStateInside = true;
-  mOwnElements = state->getGenericValue();
-}
-
 ValueData::~ValueData() { releaseState(); }
 
 bool ValueData::isResolved() const { return mState->getValueData().mState->isResolved(); }

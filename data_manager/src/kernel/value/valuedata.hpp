@@ -6,13 +6,16 @@
 #ifndef DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP
 #define DATA_MANAGER_SRC_KERNEL_VALUE_VALUEDATA_HPP
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "data_manager/base.hpp"
 #include "data_manager/valuetraitid.hpp"
 #include "kernel/value/resolvedvaluedatastate.hpp"
 #include "kernel/value/valuedatastate.hpp"
+#include "qtf/allocator.hpp"
 #include "qtf/datatypeid.hpp"
 #include "qtf/dimension.hpp"
 #include "unit_manager/unitexpression.hpp"
@@ -39,12 +42,31 @@ class ValueData final : public Base {
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
             const unit_manager::UnitExpression& unit, void* buffer) noexcept;
   // ... or hold the elements of a result that fits the state: elements is a whole inline block, the elements first.
+  // Inline: every small operator result is built with it.
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
             const unit_manager::UnitExpression& unit,
-            const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept;
+            const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept
+      : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
+    // The class-level operator new of the states hides placement new; the global one builds in place.
+    auto* state = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(context, *this, elements);
+    mState = state;
+    mStateInside = true;
+    mOwnElements = state->getGenericValue();
+  }
   ValueData(const ValueData&) = delete;
   ValueData& operator=(const ValueData&) = delete;
   ~ValueData() override;
+
+  // Every operator result is a value data: they come from the allocator's per-thread cache. The class is final, so
+  // every block released here has the size of a value data.
+  static void* operator new(std::size_t bytes) { return qtf::Allocator::allocateCached(bytes); }
+  static void* operator new(std::size_t bytes, const std::nothrow_t& tag) noexcept {
+    return qtf::Allocator::allocateCached(bytes, tag);
+  }
+  static void operator delete(void* block) noexcept { qtf::Allocator::deallocateCached(block, sizeof(ValueData)); }
+  static void operator delete(void* block, const std::nothrow_t&) noexcept {
+    qtf::Allocator::deallocateCached(block, sizeof(ValueData));
+  }
 
   qtf::DataTypeId::Type getDataType() const noexcept { return mDataType; }
   const qtf::Dimension& getDimension() const noexcept { return mDimension; }
