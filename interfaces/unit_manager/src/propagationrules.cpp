@@ -210,30 +210,34 @@ class UnknownRule final : public IndexedRule {
 
 using RuleTable = std::array<const UnitPropagationRule*, kRuleCount>;
 
-// Rules live for the rest of the process, like the contexts that hand them out.
+// Rules live for the rest of the process, like the contexts that hand them out. Built out of line, so that the lookup
+// on every evaluation stays a load and a branch.
+[[gnu::noinline, gnu::cold]] const RuleTable* makeStandardRules() {
+  using Kind = ProductRule::Kind;
+  using Id = PropagationRuleId;
+  return new RuleTable{
+      new UnchangedRule(Id::Unchanged),                       // 0
+      new UnknownRule(1, "1"),                                // 1 unused
+      new SumRule(Id::Additive, false),                       // 2
+      new SumRule(Id::Comparison, true),                      // 3
+      new UnknownRule(4, "4"),                                // 4 unused
+      new ProductRule(Id::Product, Kind::Times),              // 5
+      new ProductRule(Id::LeftQuotient, Kind::LeftDivide),    // 6
+      new ProductRule(Id::RightQuotient, Kind::RightDivide),  // 7
+      new PowerRule(Id::Power),                               // 8
+      new LogicalRule(Id::Logical),                           // 9
+      new DimensionlessRule(Id::Dimensionless),               // 10
+      new SqrtRule(Id::SquareRoot),                           // 11
+  };
+}
+
 const RuleTable& standardRules() {
-  static const RuleTable* const table = [] {
-    using Kind = ProductRule::Kind;
-    using Id = PropagationRuleId;
-    return new RuleTable{
-        new UnchangedRule(Id::Unchanged),                       // 0
-        new UnknownRule(1, "1"),                                // 1 unused
-        new SumRule(Id::Additive, false),                       // 2
-        new SumRule(Id::Comparison, true),                      // 3
-        new UnknownRule(4, "4"),                                // 4 unused
-        new ProductRule(Id::Product, Kind::Times),              // 5
-        new ProductRule(Id::LeftQuotient, Kind::LeftDivide),    // 6
-        new ProductRule(Id::RightQuotient, Kind::RightDivide),  // 7
-        new PowerRule(Id::Power),                               // 8
-        new LogicalRule(Id::Logical),                           // 9
-        new DimensionlessRule(Id::Dimensionless),               // 10
-        new SqrtRule(Id::SquareRoot),                           // 11
-    };
-  }();
+  static const RuleTable* const table = makeStandardRules();
   return *table;
 }
 
-const UnitPropagationRule* unknownRule(int index) {
+// Out of line, so that the lookup of a standard rule, on every evaluation, saves no registers for it.
+[[gnu::noinline, gnu::cold]] const UnitPropagationRule* unknownRule(int index) {
   struct Registry {
     std::mutex mutex;
     std::unordered_map<int, const UnitPropagationRule*> rules;
