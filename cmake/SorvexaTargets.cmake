@@ -40,6 +40,9 @@ function(sorvexa_add_library target)
   # Calls between a library's own exported functions go straight to them (and may be inlined) instead of through the
   # PLT: nothing is meant to interpose on the library's internals.
   target_compile_options(${target} PRIVATE -fno-semantic-interposition)
+  # The same across the library's own source files: the linker binds those calls to the library's definitions, so
+  # they go straight to them instead of through the PLT.
+  target_link_options(${target} PRIVATE "LINKER:-Bsymbolic-functions")
   # Full RELRO: every symbol is bound while the library loads and the relocated tables are then read-only, so no
   # first call pays for the dynamic linker's lookup and the function pointers cannot be overwritten afterwards.
   target_link_options(${target} PRIVATE "LINKER:-z,relro,-z,now")

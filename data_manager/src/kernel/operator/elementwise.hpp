@@ -90,7 +90,11 @@ class ElementwiseBinaryOperator : public ElementwiseOperatorBase<Tin, Tout, Fcn,
     const Scale<Tin> sa(firstFactor);
     const Scale<Tin> sb(secondFactor);
     const Fcn fcn;
-    if (first.isScalar()) {
+    if (first.isScalar() && second->isScalar()) {
+      // Scalar calls are the common case and pay no loop set-up.
+      checkDivisorsOf(a, 1, sa, b, 1, sb, 1);
+      r[0] = static_cast<Tout>(fcn(sa(a[0]), sb(b[0])));
+    } else if (first.isScalar()) {
       const std::size_t n = second->getNumElements();
       checkDivisorsOf(a, 1, sa, b, n, sb, n);
       const Tin x = sa(a[0]);

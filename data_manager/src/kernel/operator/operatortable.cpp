@@ -3,6 +3,7 @@
 
 #include <limits>
 #include <memory>
+#include <new>
 #include <type_traits>
 #include <vector>
 
@@ -143,6 +144,16 @@ struct PropagationScratch {
   }
 };
 
+template <typename T>
+[[gnu::always_inline]] inline void describeInPlace(unit_manager::PropagateOperandInfo& slot,
+                                                   const qtf::Dimension& dimension,
+                                                   const unit_manager::UnitExpression& unit,
+                                                   const void* data) noexcept {
+  static_assert(noexcept(describeOperand<T>(dimension, unit, data)), "rebuilt in place, so it must not throw");
+  slot.~PropagateOperandInfo();
+  ::new (static_cast<void*>(&slot)) unit_manager::PropagateOperandInfo(describeOperand<T>(dimension, unit, data));
+}
+
 // The size of each element type, indexed by DataTypeId; result types are the library's own, always valid.
 constexpr auto kElementSizes = perTypeTable([](auto tag) { return sizeof(typename decltype(tag)::type); });
 
@@ -169,14 +180,11 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   const bool binary = secondData != nullptr;
   std::vector<unit_manager::PropagateOperandInfo>& operands = scratch.operands[binary ? 1 : 0];
   std::vector<double>& factors = scratch.factors[binary ? 1 : 0];
-  // Each description is assigned from a named copy: the copy assignment of a unit handle is inline, its move is not.
-  {
-    const unit_manager::PropagateOperandInfo info = describeOperand<T>(first, firstUnit, firstData);
-    operands[0] = info;
-  }
+  // Each description is built in place of the last one (its constructor cannot throw), which spares a copy and the
+  // reference counting of a temporary unit handle.
+  describeInPlace<T>(operands[0], first, firstUnit, firstData);
   if (binary) {
-    const unit_manager::PropagateOperandInfo info = describeOperand<T>(*second, *secondUnit, secondData);
-    operands[1] = info;
+    describeInPlace<T>(operands[1], *second, *secondUnit, secondData);
   }
   // A rule that broke its promise to keep the length on an earlier call must not leave the next one short.
   if (factors.size() != operands.size()) {
@@ -192,7 +200,7 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
 
   const std::size_t count = resultDimension.getNumElements();
   const std::size_t size = kElementSizes[static_cast<std::size_t>(resultType)];
-  if (count <= ResolvedValueDataState::kInlineBytes / size) {
+  if (count <= ResolvedValueDataState::kInlineBytes && count * size <= ResolvedValueDataState::kInlineBytes) {
     // A small result is computed on the stack and copied into the value, whose state holds it without an allocation.
     alignas(8) unsigned char local[ResolvedValueDataState::kInlineBytes] = {};
     object.compute(context, local, first, firstData, firstFactor, second, secondData, secondFactor);

@@ -18,7 +18,8 @@ namespace data_manager::detail {
 // operand, its value as scalar constant (INVALID_SCALAR_CONSTANT otherwise). Inline: every evaluation calls it.
 template <typename T>
 inline unit_manager::PropagateOperandInfo describeOperand(const qtf::Dimension& dimension,
-                                                          const unit_manager::UnitExpression& unit, const void* data) {
+                                                          const unit_manager::UnitExpression& unit,
+                                                          const void* data) noexcept {
   const auto* elements = static_cast<const T*>(data);
   if (dimension.isScalar()) {
     const double value = toDouble(elements[0]);
