@@ -6,6 +6,7 @@
 // converted to the element type afterwards.
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -93,6 +94,14 @@ std::string_view stripBrackets(std::string_view field) {
 
 constexpr bool isWhiteSpace(char c) noexcept { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+// Skips white space; the common case, a character above the space, costs one comparison.
+const char* skipWhiteSpace(const char* p, const char* end) noexcept {
+  while (p < end && static_cast<unsigned char>(*p) <= ' ' && isWhiteSpace(*p)) {
+    ++p;
+  }
+  return p;
+}
+
 // The common case in one pass: rows x columns plain decimal numbers, each optionally signed and surrounded by white
 // space, separated exactly as the dimension says. Returns false at the first thing it does not expect (an error, or a
 // number spelled as inf or nan, or one beyond the double range); the element-by-element reader then reads the text
@@ -102,30 +111,23 @@ bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t colum
   const char* const end = data.data() + data.size();
   for (std::size_t row = 0; row < rows; ++row) {
     for (std::size_t column = 0; column < columns; ++column) {
-      while (p < end && isWhiteSpace(*p)) {
-        ++p;
-      }
+      p = skipWhiteSpace(p, end);
       if (p == end) {
         return false;
       }
-      // from_chars reads a "-" itself but no "+". Both are found without a branch: the signs of varied numbers follow
-      // no pattern a branch predictor could learn.
-      const bool plus = *p == '+';
-      const bool minus = *p == '-';
-      const char* const start = p + static_cast<int>(plus);
-      const char* const digits = p + static_cast<int>(plus || minus);
-      if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) {
-        return false;
-      }
-      double value = 0.0;
-      const auto [next, ec] = std::from_chars(start, end, value, std::chars_format::general);
-      if (ec != std::errc()) {
-        return false;
-      }
-      p = next;
-      while (p < end && isWhiteSpace(*p)) {
+      // from_chars reads a "-" itself but no "+", which printed numbers seldom carry. Whatever else it accepts beside
+      // digits (inf, infinity, nan) reads as no finite number, and the element-by-element reader takes those.
+      if (*p == '+') {
         ++p;
+        if (p == end || *p == '-') {
+          return false;
+        }
       }
+      const auto [next, ec] = std::from_chars(p, end, *numbers, std::chars_format::general);
+      if (ec != std::errc() || !std::isfinite(*numbers)) {
+        return false;
+      }
+      p = skipWhiteSpace(next, end);
       const bool lastColumn = column + 1 == columns;
       const char expected = lastColumn ? character(RowSeparator)[0] : character(ElementSeparator)[0];
       if (lastColumn && row + 1 == rows) {
@@ -137,7 +139,7 @@ bool readPlainNumbers(std::string_view data, std::size_t rows, std::size_t colum
       } else {
         ++p;
       }
-      *numbers++ = value;
+      ++numbers;
     }
   }
   return true;
