@@ -154,6 +154,22 @@ template <typename T>
   ::new (static_cast<void*>(&slot)) unit_manager::PropagateOperandInfo(describeOperand<T>(dimension, unit, data));
 }
 
+// A small result computed straight into the value, whose state holds it without an allocation of its own. A function
+// of its own with one return, so that the value is built where the caller's result goes and never copied.
+template <typename T>
+[[gnu::always_inline]] inline Value computeSmall(const Operator<T>& object, const Context& context,
+                                                 qtf::DataTypeId::Type resultType,
+                                                 const qtf::Dimension& resultDimension,
+                                                 const unit_manager::UnitExpression& resultUnit,
+                                                 const qtf::Dimension& first, const void* firstData, double firstFactor,
+                                                 const qtf::Dimension* second, const void* secondData,
+                                                 double secondFactor) {
+  void* elements = nullptr;
+  Value result = ValueAccess::small(context, resultType, resultDimension, resultUnit, elements);
+  object.compute(context, elements, first, firstData, firstFactor, second, secondData, secondFactor);
+  return result;
+}
+
 // The size of each element type, indexed by DataTypeId; result types are the library's own, always valid.
 constexpr auto kElementSizes = perTypeTable([](auto tag) { return sizeof(typename decltype(tag)::type); });
 
@@ -201,10 +217,8 @@ Value evaluateTyped(const Context& context, ValueOpId::Type op, const qtf::Dimen
   const std::size_t count = resultDimension.getNumElements();
   const std::size_t size = kElementSizes[static_cast<std::size_t>(resultType)];
   if (count <= ResolvedValueDataState::kInlineBytes && count * size <= ResolvedValueDataState::kInlineBytes) {
-    // A small result is computed on the stack and copied into the value, whose state holds it without an allocation.
-    alignas(8) unsigned char local[ResolvedValueDataState::kInlineBytes] = {};
-    object.compute(context, local, first, firstData, firstFactor, second, secondData, secondFactor);
-    return ValueAccess::copy(context, resultType, resultDimension, resultUnit, local);
+    return computeSmall(object, context, resultType, resultDimension, resultUnit, first, firstData, firstFactor, second,
+                        secondData, secondFactor);
   }
   qtf::BufferPtr buffer(object.needsZeroedResult() ? qtf_calloc(count, size) : qtf::allocate_buffer(resultType, count));
   object.compute(context, buffer.get(), first, firstData, firstFactor, second, secondData, secondFactor);

@@ -24,12 +24,10 @@ class ResolvedValueDataState final : public ValueDataState {
                          const void* data);
   // Takes over buffer, a block from qtf_calloc or qtf::allocate_buffer.
   ResolvedValueDataState(ValueData& owner, void* buffer) noexcept;
-  // Holds the elements in elements, a whole inline block, in the state itself. Inline: every small result takes it.
-  ResolvedValueDataState(const Context& context, ValueData& owner,
-                         const unsigned char (&elements)[kInlineBytes]) noexcept
-      : ValueDataState(context), mOwner(&owner), mBuffer(mInline) {
-    std::memcpy(mInline, elements, kInlineBytes);
-  }
+  // Holds zero-filled elements of up to kInlineBytes in the state itself, for the owner's builder to fill in before
+  // anyone else sees them. Inline: every small result takes it.
+  ResolvedValueDataState(const Context& context, ValueData& owner) noexcept
+      : ValueDataState(context), mOwner(&owner), mBuffer(mInline) {}
   ResolvedValueDataState(const ResolvedValueDataState&) = delete;
   ResolvedValueDataState& operator=(const ResolvedValueDataState&) = delete;
   ~ResolvedValueDataState() override {
@@ -40,6 +38,8 @@ class ResolvedValueDataState final : public ValueDataState {
 
   bool isResolved() const override { return true; }
   const void* getGenericValue() const override { return mBuffer; }
+  // The elements held in the state; for the builder of a new small result only.
+  void* inlineElements() noexcept { return mInline; }
   const ValueData& getValueData() const override { return *mOwner; }
   ValueData& getValueData() override { return *mOwner; }
 
@@ -49,7 +49,7 @@ class ResolvedValueDataState final : public ValueDataState {
  private:
   ValueData* mOwner;
   void* mBuffer;  // mInline, or a block of the library's allocator that the state owns
-  alignas(8) unsigned char mInline[kInlineBytes];
+  alignas(8) unsigned char mInline[kInlineBytes] = {};
 };
 
 }  // namespace data_manager::detail

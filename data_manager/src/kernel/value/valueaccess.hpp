@@ -17,13 +17,15 @@ struct ValueAccess {
   // when building the value fails.
   static Value adopt(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
                      const unit_manager::UnitExpression& unit, void* buffer);
-  // A resolved value holding the elements at the front of elements, a whole inline block; for results small enough
-  // to live inside it.
+  // A resolved value of zero-filled elements held inline (up to ResolvedValueDataState::kInlineBytes), and in elements
+  // where to write them, for results small enough to live inside the value data. Writing them there directly, and not
+  // copying them in from elsewhere, spares a copy whose wide read of narrow fresh stores would stall the processor.
   // Inline: every small operator result takes it.
-  static Value copy(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-                    const unit_manager::UnitExpression& unit,
-                    const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) {
-    return Value(new ValueData(context, type, dimension, unit, elements));
+  static Value small(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
+                     const unit_manager::UnitExpression& unit, void*& elements) {
+    auto* data = new ValueData(context, type, dimension, unit);
+    elements = data->inlineElements();
+    return Value(data);
   }
   // The same as a value data with a count of one; the buffer is released when that fails.
   static ValueData* adoptData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,

@@ -41,14 +41,13 @@ class ValueData final : public Base {
   // getNumElements() elements of type, also when they throw ...
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
             const unit_manager::UnitExpression& unit, void* buffer) noexcept;
-  // ... or hold the elements of a result that fits the state: elements is a whole inline block, the elements first.
-  // Inline: every small operator result is built with it.
+  // ... or hold the zero-filled elements of a result that fits the state (up to kInlineBytes), which its builder fills
+  // in through inlineElements() before handing the value on. Inline: every small operator result is built with it.
   ValueData(const Context& context, qtf::DataTypeId::Type type, const qtf::Dimension& dimension,
-            const unit_manager::UnitExpression& unit,
-            const unsigned char (&elements)[ResolvedValueDataState::kInlineBytes]) noexcept
+            const unit_manager::UnitExpression& unit) noexcept
       : Base(context), mDataType(type), mDimension(dimension), mUnit(unit), mRefCount(1), mState(nullptr) {
     // The class-level operator new of the states hides placement new; the global one builds in place.
-    auto* state = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(context, *this, elements);
+    auto* state = ::new (static_cast<void*>(mStateStorage)) ResolvedValueDataState(context, *this);
     mState = state;
     mStateInside = true;
     mOwnElements = state->getGenericValue();
@@ -76,6 +75,8 @@ class ValueData final : public Base {
   // The elements of a value data that was resolved from the start, whose buffer never changes; null otherwise (the
   // state then has to be asked).
   const void* getOwnElements() const noexcept { return mOwnElements; }
+  // The elements of a value data built to hold them inline, for its builder to write.
+  void* inlineElements() noexcept { return static_cast<ResolvedValueDataState*>(mState)->inlineElements(); }
 
   // Following references to the end of the chain.
   bool isResolved() const;
