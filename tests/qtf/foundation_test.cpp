@@ -134,13 +134,18 @@ TEST(Allocator, CachedBlocksAreCountedAndFailedLikeAnyOther) {
 // (the leak checkers of the sanitizer and valgrind builds see to that part).
 TEST(Allocator, CachedBlocksMoveBetweenThreadsAndEndWithTheirThread) {
   const std::int64_t before = Allocator::liveBlocks();
+  const std::uint64_t attempts = Allocator::allocationCount();
   std::vector<void*> taken;
+  taken.reserve(100);
   std::thread producer([&] {
     for (int i = 0; i < 100; ++i) {
       taken.push_back(Allocator::allocateCached(static_cast<std::size_t>(i)));
     }
   });
   producer.join();
+  // The producer has ended: what it counted stays in the totals.
+  EXPECT_EQ(Allocator::liveBlocks(), before + 100);
+  EXPECT_EQ(Allocator::allocationCount(), attempts + 100);
   std::thread consumer([&] {
     // A hundred blocks over four size classes: more than the cache holds, so it is full when the thread ends.
     for (std::size_t i = 0; i < taken.size(); ++i) {
