@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "qtf/allocator.hpp"
 
+#include <pthread.h>
 #include <sys/mman.h>
 
 #include <atomic>
@@ -90,11 +91,18 @@ struct StateRelease {
   }
 };
 
+// A child process forked while another thread held the list's lock would never see it released; the list is locked
+// around every fork instead, so the child starts with it free.
+void lockStates() noexcept { gStatesMutex.lock(); }
+void unlockStates() noexcept { gStatesMutex.unlock(); }
+
 // The thread's state, made on first use; null when the thread has ended or memory ran out.
 [[gnu::noinline]] ThreadState* openState() noexcept {
   if (tStateClosed) {
     return nullptr;
   }
+  static const bool forkSafe = pthread_atfork(lockStates, unlockStates, unlockStates) == 0;
+  (void)forkSafe;
   void* memory = std::malloc(sizeof(ThreadState));
   if (memory == nullptr) {
     return nullptr;
