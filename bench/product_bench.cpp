@@ -34,16 +34,6 @@ Value productOf(std::uint32_t n, const std::vector<double>& a, const std::vector
                              bench::makeValue<double>(n, n, "s", b));
 }
 
-void productLibrary(benchmark::State& state, std::uint32_t n) {
-  const Value a = bench::randomValue<double>(n, n, "m", 1);
-  const Value b = bench::randomValue<double>(n, n, "s", 2);
-  for (auto _ : state) {
-    Value r = ValueOperator::call(ValueOpId::MTimes, a, b);
-    benchmark::DoNotOptimize(r.getGenericValue());
-  }
-  setFlops(state, n);
-}
-
 void productBaseline(benchmark::State& state, std::uint32_t n) {
   const std::vector<double>& a = bench::cachedRandomNumbers<double>(static_cast<std::size_t>(n) * n, 1);
   const std::vector<double>& b = bench::cachedRandomNumbers<double>(static_cast<std::size_t>(n) * n, 2);
@@ -82,7 +72,7 @@ bool registerAll() {
   for (const std::uint32_t n : {64U, 256U, 512U, 1024U, 2048U}) {
     const std::string stem = "MTimes_double/" + std::to_string(n) + "x" + std::to_string(n);
     benchmark::RegisterBenchmark((stem + "/library").c_str(), [n](benchmark::State& s) {
-      productLibrary(s, n);
+      bench::productLibrary(s, n);
     })->Unit(benchmark::kMillisecond);
     benchmark::internal::Benchmark* baseline =
         benchmark::RegisterBenchmark((stem + "/baseline").c_str(), [n](benchmark::State& s) {

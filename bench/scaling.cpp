@@ -59,17 +59,6 @@ void plusBaseline(benchmark::State& state, std::uint32_t n) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * n);
 }
 
-void productLibrary(benchmark::State& state, std::uint32_t n) {
-  const Value a = bench::randomValue<double>(n, n, "m", 1);
-  const Value b = bench::randomValue<double>(n, n, "s", 2);
-  for (auto _ : state) {
-    Value r = ValueOperator::call(ValueOpId::MTimes, a, b);
-    benchmark::DoNotOptimize(r.getGenericValue());
-  }
-  const double flops = 2.0 * static_cast<double>(n) * static_cast<double>(n) * static_cast<double>(n);
-  state.counters["GFLOP/s"] = benchmark::Counter(flops, benchmark::Counter::kIsIterationInvariantRate);
-}
-
 bool registerAll() {
   for (const std::uint32_t n : plusSizes()) {
     const std::string stem = "Scaling_Plus/" + std::to_string(n);
@@ -78,7 +67,7 @@ bool registerAll() {
   }
   for (std::uint32_t n = 8; n <= 2048; n *= 2) {
     benchmark::RegisterBenchmark(("Scaling_MTimes/" + std::to_string(n) + "/library").c_str(),
-                                 [n](benchmark::State& s) { productLibrary(s, n); });
+                                 [n](benchmark::State& s) { bench::productLibrary(s, n); });
   }
   return true;
 }
