@@ -156,6 +156,43 @@ TEST(Allocator, CachedBlocksMoveBetweenThreadsAndEndWithTheirThread) {
   EXPECT_EQ(Allocator::liveBlocks(), before);
 }
 
+// A workspace is lent again after its release while it is large enough, and replaced when it is not: every block must
+// hold every byte asked for (valgrind sees an overrun of a kept block that is too short), a second request while the
+// first is out gets a block of its own, and each request counts and can fail.
+TEST(Allocator, WorkspaceIsCountedFailedAndNeverShorterThanAskedFor) {
+  const std::int64_t before = Allocator::liveBlocks();
+  const std::uint64_t attempts = Allocator::allocationCount();
+  for (const std::size_t bytes : {std::size_t{4096}, std::size_t{100}, std::size_t{8192}, std::size_t{8192}}) {
+    auto* block = static_cast<unsigned char*>(Allocator::allocateWorkspace(bytes));
+    std::fill(block, block + bytes, static_cast<unsigned char>(bytes));
+    EXPECT_EQ(Allocator::liveBlocks(), before + 1);
+    Allocator::deallocateWorkspace(block);
+    EXPECT_EQ(Allocator::liveBlocks(), before);
+  }
+  auto* first = static_cast<unsigned char*>(Allocator::allocateWorkspace(64));
+  auto* second = static_cast<unsigned char*>(Allocator::allocateWorkspace(64));
+  EXPECT_TRUE(second + 64 <= first || first + 64 <= second);
+  EXPECT_EQ(Allocator::liveBlocks(), before + 2);
+  Allocator::deallocateWorkspace(second);
+  Allocator::deallocateWorkspace(first);
+  Allocator::deallocateWorkspace(nullptr);
+  // One failure a request kept space could serve, one that needs a larger block.
+  Allocator::failAllocation(1);
+  EXPECT_THROW(Allocator::allocateWorkspace(64), std::bad_alloc);
+  Allocator::failAllocation(1);
+  EXPECT_THROW(Allocator::allocateWorkspace(std::size_t{1} << 20), std::bad_alloc);
+  // A size with no room left for the block's own header fails as memory running out does.
+  EXPECT_THROW(Allocator::allocateWorkspace(std::numeric_limits<std::size_t>::max() - 8), std::bad_alloc);
+  EXPECT_EQ(Allocator::liveBlocks(), before);
+  EXPECT_EQ(Allocator::allocationCount(), attempts + 9);
+  // Released on another thread than the one that took it.
+  void* moved = Allocator::allocateWorkspace(256);
+  std::thread([moved] { Allocator::deallocateWorkspace(moved); }).join();
+  EXPECT_EQ(Allocator::liveBlocks(), before);
+  Allocator::deallocateWorkspace(Allocator::allocateWorkspace(256));
+  EXPECT_EQ(Allocator::liveBlocks(), before);
+}
+
 TEST(Hasher, EqualInputsHashAlikeAndOrderAndBoundariesMatter) {
   const auto strings = [](const std::vector<std::string>& parts) {
     qtf::Hasher h;

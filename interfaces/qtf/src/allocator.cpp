@@ -26,6 +26,11 @@ namespace {
 // (which a library loaded at run time, as by Python, has little of). The state is made on the thread's first
 // allocation or release and given back when the thread ends; a thread without one (memory ran out, or its last
 // destructors run after the state was given back) counts in the shared counters and caches nothing.
+//
+// Beside the cache the state keeps one workspace: the large block of a kernel's scratch space (the packed panels of
+// the matrix product), lent out and taken back whole, so that a kernel run again does not take its megabytes fresh
+// from the C library, which maps them afresh (and faults them in page by page) whenever it has given the memory back
+// to the system in between.
 constexpr std::size_t kClassBytes = 32;
 constexpr std::size_t kClasses = Allocator::kCachedBytes / kClassBytes;
 constexpr int kDepth = 16;
@@ -47,6 +52,7 @@ struct ThreadState {
   std::atomic<std::uint64_t> allocations{0};
   int count[kClasses] = {};
   void* blocks[kClasses][kDepth] = {};
+  void* workspace = nullptr;        // the workspace block the thread keeps, header first
   ThreadState* previous = nullptr;  // the live threads' states, under gStatesMutex
   ThreadState* next = nullptr;
 };
@@ -86,6 +92,7 @@ struct StateRelease {
         std::free(state->blocks[k][i]);
       }
     }
+    std::free(state->workspace);
     state->~ThreadState();
     std::free(state);
   }
@@ -223,7 +230,73 @@ inline void* cachedAllocate(std::size_t bytes) noexcept {
   return block;
 }
 
+// A workspace block starts with a header that holds its size, so that any thread can keep it on its release.
+constexpr std::size_t kWorkspaceHeader = 64;
+
+std::size_t workspaceBytes(const void* raw) noexcept {
+  std::size_t bytes = 0;
+  if (raw != nullptr) {
+    std::memcpy(&bytes, raw, sizeof bytes);
+  }
+  return bytes;
+}
+
+// Lends the thread's workspace when it holds one of at least bytes; otherwise gives the held one back to the C library
+// and takes one of bytes in its place.
+void* workspaceAllocate(std::size_t bytes) noexcept {
+  ThreadState* state = threadState();
+  if (kCaching && state != nullptr && state->workspace != nullptr && workspaceBytes(state->workspace) >= bytes) {
+    if (injectFailure(state)) {
+      return nullptr;
+    }
+    countLive(state, 1);
+    void* raw = state->workspace;
+    state->workspace = nullptr;
+    return static_cast<unsigned char*>(raw) + kWorkspaceHeader;
+  }
+  if (state != nullptr) {
+    std::free(state->workspace);
+    state->workspace = nullptr;
+  }
+  // A size past the header's room asks the C library for the impossible, which fails and counts as any other.
+  const std::size_t limit = std::numeric_limits<std::size_t>::max();
+  void* raw = rawAllocate(bytes > limit - kWorkspaceHeader ? limit : bytes + kWorkspaceHeader, false);
+  if (raw == nullptr) {
+    return nullptr;
+  }
+  std::memcpy(raw, &bytes, sizeof bytes);
+  return static_cast<unsigned char*>(raw) + kWorkspaceHeader;
+}
+
 }  // namespace
+
+void* Allocator::allocateWorkspace(std::size_t bytes) {
+  void* block = workspaceAllocate(bytes);
+  if (block == nullptr) {
+    throw std::bad_alloc();
+  }
+  return block;
+}
+
+void Allocator::deallocateWorkspace(void* block) noexcept {
+  if (block == nullptr) {
+    return;
+  }
+  void* raw = static_cast<unsigned char*>(block) - kWorkspaceHeader;
+  ThreadState* state = threadState();
+  if (!kCaching || state == nullptr) {
+    deallocate(raw);
+    return;
+  }
+  // The thread keeps the larger of the block and the one it holds.
+  countLive(state, -1);
+  if (workspaceBytes(raw) < workspaceBytes(state->workspace)) {
+    std::free(raw);
+    return;
+  }
+  std::free(state->workspace);
+  state->workspace = raw;
+}
 
 void* Allocator::allocateCached(std::size_t bytes) {
   void* block = cachedAllocate(bytes);

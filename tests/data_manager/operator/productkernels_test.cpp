@@ -41,13 +41,15 @@ TEST(ProductKernels, EveryKernelEqualsTheNaiveLoopBitForBitAtEveryBlockEdge) {
     double fa, fb;
     bool special;  // values from a pool of zeros of both signs, huge, tiny and subnormal numbers
   };
-  // Tiles are 24x8 (AVX-512), 6x8 (AVX2) and 4x4 (portable); k blocks split n evenly into blocks of at most 384,
-  // column panels hold 256 columns.
-  const Shape shapes[] = {{1, 1, 1, 1, 1, false},     {24, 16, 8, 1, 1, false},      {25, 385, 9, 1, 1, false},
-                          {23, 384, 7, 1, 1, false},  {47, 20, 257, 0.5, -3, false}, {6, 1, 8, 1, 1, false},
-                          {7, 769, 5, 0.1, 3, false}, {53, 33, 520, -2.5, 1, false}, {5, 3, 256, 1, 0.25, false},
-                          {30, 50, 17, 1, -1, true},  {9, 400, 12, -1e300, 1, true}, {3, 0, 4, 1, 1, false},
-                          {0, 5, 3, 1, 1, false},     {48, 8, 0, 1, 1, false}};
+  // Tiles are 24x8 (AVX-512), 6x8 (AVX2) and 4x4 (portable); k blocks split n evenly into blocks of at most 2048,
+  // column panels hold 256 columns, and A is packed in chunks of at most 2^21 doubles: 2100 rows of depth 1025 take
+  // two chunks.
+  const Shape shapes[] = {{1, 1, 1, 1, 1, false},       {24, 16, 8, 1, 1, false},      {25, 385, 9, 1, 1, false},
+                          {23, 384, 7, 1, 1, false},    {47, 20, 257, 0.5, -3, false}, {6, 1, 8, 1, 1, false},
+                          {7, 769, 5, 0.1, 3, false},   {53, 33, 520, -2.5, 1, false}, {5, 3, 256, 1, 0.25, false},
+                          {30, 50, 17, 1, -1, true},    {9, 400, 12, -1e300, 1, true}, {3, 0, 4, 1, 1, false},
+                          {0, 5, 3, 1, 1, false},       {48, 8, 0, 1, 1, false},       {5, 2048, 9, 1, 1, false},
+                          {26, 2049, 10, 0.5, 1, true}, {3, 4097, 3, 1, -0.1, false},  {2100, 1025, 9, -2, 0.5, false}};
   const double pool[] = {0.0, -0.0, 1e300, -1e300, 1e-300, -1e-300, std::numeric_limits<double>::denorm_min(),
                          1.0, -1.0, 0.5,   3.0,    -7.25,  1e-170,  std::numeric_limits<double>::max()};
   std::mt19937_64 random(20261209);

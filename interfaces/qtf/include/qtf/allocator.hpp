@@ -40,6 +40,14 @@ class QTF_EXPORT Allocator {
   // AddressSanitizer nothing is cached, so that a block used after its release is still caught.
   static void deallocateCached(void* block, std::size_t bytes) noexcept;
 
+  // For a kernel's large scratch space, taken and released once per run: as allocate, but the releasing thread keeps
+  // the block (the larger one, if it holds one already) and lends it again to a later request of at most its size; a
+  // larger request replaces it. Counted, and failed by the hook, exactly as allocate; a kept block is not live. Release
+  // with deallocateWorkspace, on any thread (null is ignored). A thread's kept block is released when the thread ends;
+  // under AddressSanitizer nothing is kept.
+  static void* allocateWorkspace(std::size_t bytes);
+  static void deallocateWorkspace(void* block) noexcept;
+
   // Blocks allocated and not yet released.
   static std::int64_t liveBlocks() noexcept;
   // Allocations attempted so far, failed ones included.
