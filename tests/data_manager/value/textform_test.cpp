@@ -58,6 +58,10 @@ TEST(TextForm, ParsesEveryShapeWithOptionalBracketsAndDefaults) {
       {"[-1,inf;nan,-0]",
        valueOf(DataTypeId::Double, Dimension(2, 2),
                {-1, std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), -0.0})},
+      // Spelled with a sign or in capitals, the non-finite ones still reach the careful reader.
+      {"[-inf,+INF,-nan,1]", valueOf(DataTypeId::Double, Dimension(1, 4),
+                                     {-std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                                      -std::numeric_limits<double>::quiet_NaN(), 1})},
       {"[ ]", valueOf(DataTypeId::Double, Dimension(0, 0), {})},
       {"-", valueOf(DataTypeId::Double, Dimension(1, 0), {})},
       {"|", valueOf(DataTypeId::Double, Dimension(0, 1), {})},
