@@ -19,6 +19,7 @@
 #include "data_manager/value.hpp"
 #include "data_manager/valueoperator.hpp"
 #include "qtf/datatypeid.hpp"
+#include "qtf/dimension.hpp"
 #include "qtf/messageexception.hpp"
 #include "sorvexa_test/values.hpp"
 
@@ -101,6 +102,28 @@ TEST(Threads, ManyEvaluationsOnSeparateValuesGiveTheSingleThreadedResults) {
   const std::vector<std::string> results = runTogether(accumulate);
   for (int t = 0; t < kThreads; ++t) {
     EXPECT_EQ(results[static_cast<std::size_t>(t)], accumulate(t)) << "thread " << t;
+  }
+}
+
+// Each thread keeps its own workspace for the blocked product: products of growing and shrinking sizes on all threads
+// at once, so that workspaces are taken, grown and lent again concurrently, must give the single-threaded bits.
+TEST(Threads, BlockedProductsOnEveryThreadGiveTheSingleThreadedBits) {
+  const auto products = [](int t) {
+    std::string out;
+    for (const std::uint32_t n : {40U, 96U + static_cast<std::uint32_t>(t), 64U}) {
+      std::vector<double> xs(static_cast<std::size_t>(n) * n);
+      for (std::size_t i = 0; i < xs.size(); ++i)
+        xs[i] = static_cast<double>((i * 7919 + static_cast<std::size_t>(t)) % 1000) / 7.0;
+      const Value a = sorvexa_test::valueOf(qtf::DataTypeId::Double, qtf::Dimension(n, n), xs, "m");
+      const Value p = ValueOperator::call(ValueOpId::MTimes, a, a);
+      const auto* bytes = static_cast<const char*>(p.getGenericValue());
+      out.append(bytes, xs.size() * sizeof(double));
+    }
+    return out;
+  };
+  const std::vector<std::string> results = runTogether(products);
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_TRUE(results[static_cast<std::size_t>(t)] == products(t)) << "thread " << t;
   }
 }
 

@@ -258,9 +258,12 @@ void* workspaceAllocate(std::size_t bytes) noexcept {
     std::free(state->workspace);
     state->workspace = nullptr;
   }
-  // A size past the header's room asks the C library for the impossible, which fails and counts as any other.
-  const std::size_t limit = std::numeric_limits<std::size_t>::max();
-  void* raw = rawAllocate(bytes > limit - kWorkspaceHeader ? limit : bytes + kWorkspaceHeader, false);
+  // A size with no room left for the header fails as memory running out does; like an overflowing qtf_calloc, it
+  // asks the C library for nothing and counts no attempt.
+  if (bytes > std::numeric_limits<std::size_t>::max() - kWorkspaceHeader) {
+    return nullptr;
+  }
+  void* raw = rawAllocate(bytes + kWorkspaceHeader, false);
   if (raw == nullptr) {
     return nullptr;
   }
