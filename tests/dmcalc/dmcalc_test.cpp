@@ -41,12 +41,44 @@ Outcome dmcalc(const std::string& args, const std::string& input = "") {
   return outcome;
 }
 
+// A command line and what it must print on stdout, exiting 0.
+struct Printed {
+  std::string args;
+  std::string out;
+};
+
+void expectPrinted(const std::vector<Printed>& rows) {
+  for (const Printed& row : rows) {
+    SCOPED_TRACE(row.args);
+    const Outcome run = dmcalc(row.args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, row.out);
+  }
+}
+
+// That a run failed with status and its stderr starts with "error: <identifier>: ".
+void expectError(const Outcome& run, int status, const std::string& identifier) {
+  EXPECT_EQ(run.status, status);
+  EXPECT_EQ(run.err.rfind("error: " + identifier + ": ", 0), 0U) << run.err;
+}
+
+// The lines dmcalc printed, without their newlines.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (const char c : text) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  return lines;
+}
+
 TEST(Dmcalc, OneShotPrintsTheResultInTheTextForm) {
-  struct Row {
-    const char* args;
-    const char* out;
-  };
-  const Row rows[] = {
+  expectPrinted({
       {"parse '[1,2;3,4]:km'", "[1,2;3,4]:km:double\n"},
       {"convert '[1,2.5]:km' m", "[1000,2500]:m:double\n"},
       {"convert_affine '212:degF' degC", "[100]:degC:double\n"},
@@ -61,13 +93,7 @@ TEST(Dmcalc, OneShotPrintsTheResultInTheTextForm) {
       {"--precision 10 parse '0.1234567891'", "[0.1234567891]:1:double\n"},
       {"--precision 3 --raw parse '0.1234567891'", "[0.123457]:1:double\n"},
       {"parse '[]:s:uint'", "[]:s:uint\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.args);
-    const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, row.out);
-  }
+  });
 }
 
 TEST(Dmcalc, OneShotErrorsGoToStderrWithIdentifierAndExitOne) {
@@ -107,16 +133,7 @@ TEST(Dmcalc, BatchPrintsExactlyOneLinePerCommand) {
       "  equals   [1]   [1]  \n";
   const Outcome run = dmcalc("", input);
   EXPECT_EQ(run.status, 0);
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : run.out) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
+  const std::vector<std::string> lines = linesOf(run.out);
   ASSERT_EQ(lines.size(), 6U) << run.out;
   EXPECT_EQ(lines[0], "[1,2]:m:double");
   EXPECT_EQ(lines[1], "error: qtf:string:InvalidNumber");
@@ -135,27 +152,8 @@ TEST(Dmcalc, HashIsStableAcrossRunsAndFollowsEquality) {
   EXPECT_NE(a.out, c.out);
 }
 
-// The lines dmcalc printed, without their newlines.
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : text) {
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  return lines;
-}
-
 TEST(Dmcalc, OptionsTakeTheirValueAttachedOrAsTheNextArgument) {
-  struct Row {
-    const char* args;
-    const char* out;
-  };
-  const Row rows[] = {
+  expectPrinted({
       {"--precision=10 parse '0.1234567891'", "[0.1234567891]:1:double\n"},
       {"--precision=2 parse '[3.14159,2.71828]'", "[3.1,2.7]:1:double\n"},
       {"--precision=17 parse '0.1'", "[0.10000000000000001]:1:double\n"},
@@ -167,13 +165,7 @@ TEST(Dmcalc, OptionsTakeTheirValueAttachedOrAsTheNextArgument) {
       {"--max-elements 4 mtimes '[1;2]' '[3,4]'", "[3,4;6,8]:1:double\n"},
       {"--max-elements=0 plus '[]' '[]'", "[]:1:double\n"},
       {"--max-elements=18446744073709551615 plus 1 2", "[3]:1:double\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.args);
-    const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, row.out);
-  }
+  });
 }
 
 TEST(Dmcalc, BadOptionValuesAreUsageErrorsBeforeAnyCommand) {
@@ -198,9 +190,8 @@ TEST(Dmcalc, BadOptionValuesAreUsageErrorsBeforeAnyCommand) {
     SCOPED_TRACE(args);
     // A batch on stdin must not run either.
     const Outcome run = dmcalc(args, "parse 2\n");
-    EXPECT_EQ(run.status, 2);
+    expectError(run, 2, "dmcalc:usage:InvalidOption");
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err.rfind("error: dmcalc:usage:InvalidOption: ", 0), 0U) << run.err;
   }
 }
 
@@ -256,8 +247,7 @@ TEST(Dmcalc, ResultsBeyondTheElementLimitAreRefusedBeforeTheyAreComputed) {
       EXPECT_EQ(run.status, 0) << run.err;
       continue;
     }
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err.rfind(std::string("error: ") + row.identifier + ": ", 0), 0U) << run.err;
+    expectError(run, 1, row.identifier);
     EXPECT_NE(run.err.find(row.shape), std::string::npos) << run.err;
   }
 }
@@ -320,26 +310,15 @@ TEST(Dmcalc, SubsrefIndicesOutsideTheSourceAreIndexErrorsAndOtherTextUsageErrors
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args);
     const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err.rfind(std::string("error: ") + row.identifier + ": ", 0), 0U) << run.err;
+    expectError(run, 1, row.identifier);
     EXPECT_NE(run.err.find(row.named), std::string::npos) << run.err;
   }
-  struct Selection {
-    const char* args;
-    const char* out;
-  };
-  const Selection selections[] = {
+  expectPrinted({
       {"subsref '[1,2;3,4]' 1,0,1 1", "[4;2;4]:1:double\n"},
       {"subsref '[1,2;3,4]:m' : 0", "[1;3]:m:double\n"},
       {"subsref '[1,2;3,4]' '' :", "[|,|]:1:double\n"},
       {"subsref '[1,2]' 0 -0", "[1]:1:double\n"},
-  };
-  for (const Selection& row : selections) {
-    SCOPED_TRACE(row.args);
-    const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, row.out);
-  }
+  });
 }
 
 TEST(Dmcalc, BadOptionsAreUsageErrors) {
@@ -368,24 +347,19 @@ class UnitsFile {
 };
 
 TEST(Dmcalc, EverydayUnitsConvert) {
-  struct Row {
-    const char* args;
-    const char* out;
-  };
-  const Row rows[] = {
-      {"convert 30:kn km/h", "[55.56]:km/h:double\n"},  {"convert 760:mmHg Pa", "[101325]:Pa:double\n"},
-      {"convert 1:lb oz", "[16]:oz:double\n"},          {"convert 1:lb lbm", "[1]:lbm:double\n"},
-      {"convert 2:t kg", "[2000]:kg:double\n"},         {"convert 1:kt t", "[1000]:t:double\n"},
-      {"convert 1:ft in", "[12]:in:double\n"},          {"convert 2000:mAh C", "[7200]:C:double\n"},
-      {"convert 100:cP 'Pa*s'", "[0.1]:Pa*s:double\n"}, {"convert 1:acre 'ft^2'", "[43560]:ft^2:double\n"},
+  expectPrinted({
+      {"convert 30:kn km/h", "[55.56]:km/h:double\n"},
+      {"convert 760:mmHg Pa", "[101325]:Pa:double\n"},
+      {"convert 1:lb oz", "[16]:oz:double\n"},
+      {"convert 1:lb lbm", "[1]:lbm:double\n"},
+      {"convert 2:t kg", "[2000]:kg:double\n"},
+      {"convert 1:kt t", "[1000]:t:double\n"},
+      {"convert 1:ft in", "[12]:in:double\n"},
+      {"convert 2000:mAh C", "[7200]:C:double\n"},
+      {"convert 100:cP 'Pa*s'", "[0.1]:Pa*s:double\n"},
+      {"convert 1:acre 'ft^2'", "[43560]:ft^2:double\n"},
       {"convert 1:wk h", "[168]:h:double\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.args);
-    const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, row.out);
-  }
+  });
 }
 
 TEST(Dmcalc, UnknownUnitsSuggestTheSymbol) {
@@ -411,11 +385,7 @@ TEST(Dmcalc, UnitsFilesDefineUnitsForEveryCommand) {
   const UnitsFile first("first.txt", "furlong = 201.168 m\nprefixable widget = 3 kg\n");
   const UnitsFile second("second.txt", "# an affine unit\ndegX = 5/9 K @ 255.37\nchain = 1/10 furlong\n");
   const std::string both = "--units " + first.path() + " --units " + second.path() + " ";
-  struct Row {
-    std::string args;
-    const char* out;
-  };
-  const Row rows[] = {
+  expectPrinted({
       {"--units " + first.path() + " convert 2:kwidget kg", "[6000]:kg:double\n"},
       {"--units " + first.path() + " convert 1:furlong ft", "[660]:ft:double\n"},
       {both + "convert 1:chain ft", "[66]:ft:double\n"},
@@ -423,16 +393,9 @@ TEST(Dmcalc, UnitsFilesDefineUnitsForEveryCommand) {
       {both + "linear '[9]:degX'", "[5]:K:double\n"},
       {both + "convert_affine '[0]:degX' degC", "[-17.78]:degC:double\n"},
       {both + "plus '[1]:furlong' '[1]:chain'", "[1.1]:furlong:double\n"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.args);
-    const Outcome run = dmcalc(row.args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, row.out);
-  }
+  });
   const Outcome mismatch = dmcalc(both + "gt '[1]:degX' '[1]:K'");
-  EXPECT_EQ(mismatch.status, 1);
-  EXPECT_EQ(mismatch.err.rfind("error: unit_manager:propagation:AffineUnitMismatch: ", 0), 0u) << mismatch.err;
+  expectError(mismatch, 1, "unit_manager:propagation:AffineUnitMismatch");
   // Batch mode sees the units too, and "units" lists them after the built-in ones.
   const Outcome batch = dmcalc(both, "convert 1:furlong m\nunits\n");
   EXPECT_EQ(batch.status, 0);
@@ -470,7 +433,7 @@ TEST(Dmcalc, ABadUnitsFileStopsBeforeAnyCommand) {
   const UnitsFile good("good.txt", "chain = 22 m\n");
   const Outcome twice = dmcalc("--units " + good.path() + " --units " + good.path() + " parse 1");
   EXPECT_EQ(twice.status, 2);
-  EXPECT_EQ(twice.err.rfind("error: unit_manager:definition:DuplicateUnit: " + good.path() + ":1: ", 0), 0u);
+  EXPECT_EQ(twice.err.rfind("error: unit_manager:definition:DuplicateUnit: " + good.path() + ":1: ", 0), 0U);
 }
 
 }  // namespace
